@@ -1,0 +1,12 @@
+#include "app/vq_stu.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    vq_stu window;
+    window.show();
+    window.setWindowTitle(QStringLiteral("VQ试卷评测系统2.0-答题端vq_stu"));
+    return application.exec();
+}

@@ -1,0 +1,84 @@
+#include "app/vq_stu.h"
+
+#include "app/app_icon.h"
+#include "commands/paper_commands.h"
+#include "pages/onech_page.h"
+#include "pages/somech_page.h"
+#include "pages/unch_page.h"
+#include "ui_vq_stu.h"
+
+vq_stu::vq_stu(QWidget *parent) : QMainWindow(parent), ui(new Ui::vq_stu)
+{
+    ui->setupUi(this);
+    setWindowIcon(app_icon());
+}
+
+vq_stu::~vq_stu()
+{
+    delete ui;
+}
+
+void vq_stu::on_new_paper_clicked()
+{
+    new_paper(*ui);
+}
+
+void vq_stu::on_open_paper_clicked()
+{
+    open_paper(*ui);
+}
+
+void vq_stu::on_onech_last_clicked()
+{
+    show_previous_onech_question(*ui);
+}
+
+void vq_stu::on_onech_save_clicked()
+{
+    store_onech_answer(*ui);
+}
+
+void vq_stu::on_somech_save_clicked()
+{
+    store_somech_answer(*ui);
+}
+
+void vq_stu::on_unch_save_clicked()
+{
+    store_unch_answer(*ui);
+}
+
+void vq_stu::on_onech_next_clicked()
+{
+    show_next_onech_question(*ui);
+}
+
+void vq_stu::on_somech_last_clicked()
+{
+    show_previous_somech_question(*ui);
+}
+
+void vq_stu::on_somech_next_clicked()
+{
+    show_next_somech_question(*ui);
+}
+
+void vq_stu::on_unch_last_clicked()
+{
+    show_previous_unch_question(*ui);
+}
+
+void vq_stu::on_unch_next_clicked()
+{
+    show_next_unch_question(*ui);
+}
+
+void vq_stu::on_close_paper_clicked()
+{
+    close_paper(*ui);
+}
+
+void vq_stu::on_save_paper_clicked()
+{
+    save_paper(*ui);
+}

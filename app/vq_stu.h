@@ -1,0 +1,41 @@
+#pragma once
+
+// The main window of the answering client.
+//
+// How a click travels: a push button of the form (ui/vq_stu.ui) reaches the slot of the same name, connected by
+// name when the form is built; the slot calls a command (commands/: new, open, save, close the answer paper) or
+// a page operation (pages/: store the answer, previous, next). Those read and write the paper store
+// (paper/paper_store.h) and, for the commands, the problem file and the answer file (paper/). The window itself
+// holds nothing but its form.
+
+#include <QMainWindow>
+
+namespace Ui {
+class vq_stu;
+}
+
+class vq_stu : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit vq_stu(QWidget *parent = nullptr);
+    ~vq_stu() override;
+
+private slots:
+    void on_new_paper_clicked();
+    void on_open_paper_clicked();
+    void on_onech_last_clicked();
+    void on_onech_save_clicked();
+    void on_somech_save_clicked();
+    void on_unch_save_clicked();
+    void on_onech_next_clicked();
+    void on_somech_last_clicked();
+    void on_somech_next_clicked();
+    void on_unch_last_clicked();
+    void on_unch_next_clicked();
+    void on_close_paper_clicked();
+    void on_save_paper_clicked();
+
+private:
+    Ui::vq_stu *ui;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+// Everything the program says to the student, always in a message box captioned "提示".
+
+#include <QString>
+
+// The one caption of every message box.
+QString notice_caption();
+
+// The folder of the chosen answer file has no problem.prb (new and open alike).
+QString missing_problem_text();
+
+// Shows `text` with a single OK button.
+void tell(const QString &text);
+
+// Asks before a paper is closed; true unless the student cancels (Cancel, Esc or the close box).
+bool confirm_close();
+
+// A '$' typed into a free answer was stored as '＄'.
+void tell_dollar_replaced();

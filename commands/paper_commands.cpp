@@ -1,0 +1,180 @@
+#include "commands/paper_commands.h"
+
+#include "commands/command_messages.h"
+#include "pages/onech_page.h"
+#include "pages/somech_page.h"
+#include "pages/unch_page.h"
+#include "paper/answer_file.h"
+#include "paper/paper_paths.h"
+#include "paper/problem_file.h"
+#include "platform/local8bit.h"
+#include "ui_vq_stu.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+
+using paper::store;
+
+namespace {
+
+QString dialog_caption()
+{
+    return QStringLiteral("新建答卷文件");
+}
+
+QString no_paper_text()
+{
+    return QStringLiteral("未打开答卷");
+}
+
+// The control page's values are plain text: a file name that looks like markup shows as it is.
+void show_plain(QLabel *label, const QString &text)
+{
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+}
+
+bool problem_file_readable(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+// The paths of a chosen answer file, or an explanation why this program cannot use it.
+bool usable_paths(const QString &chosen, paper::answer_paths &paths, QString *why)
+{
+    if (!platform::fits_local_8bit(chosen)) {
+        *why = QStringLiteral("文件路径“%1”中有当前系统编码无法表示的字符，请换一个文件夹或文件名。")
+                   .arg(QDir::toNativeSeparators(chosen));
+        return false;
+    }
+    paths = paper::derive_answer_paths(platform::to_local_8bit(chosen));
+    if (!paper::paths_fit_store(paths)) {
+        *why = QStringLiteral("文件路径太长：本程序最多能处理 %1 字节的路径。").arg(paper::max_path_bytes);
+        return false;
+    }
+    return true;
+}
+
+void show_paper(Ui::vq_stu &ui, const QByteArray &student_name, double total_score)
+{
+    show_plain(ui.lname, platform::from_local_8bit(student_name.constData(), student_name.size()));
+    show_plain(ui.lone, QString::number(store.onech_count));
+    show_plain(ui.lsome, QString::number(store.somech_count));
+    show_plain(ui.lnot, QString::number(store.unch_count));
+    show_plain(ui.ltotal, QString::number(total_score, 'f', 3));
+    ui.close_paper->setEnabled(true);
+    ui.save_paper->setEnabled(true);
+    open_onech_page(ui);
+    open_somech_page(ui);
+    open_unch_page(ui);
+}
+
+} // namespace
+
+void new_paper(Ui::vq_stu &ui)
+{
+    const QString chosen = QFileDialog::getSaveFileName(nullptr, dialog_caption(), QStringLiteral("."),
+                                                        QStringLiteral("*.stu"));
+    paper::answer_paths paths;
+    QString why;
+    if (!usable_paths(chosen, paths, &why)) {
+        tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
+        return;
+    }
+    const QString problem = QFile::decodeName(paths.problem_path);
+    ui.onech_pro->setPlainText(problem);
+    if (!problem_file_readable(problem)) {
+        tell(missing_problem_text());
+        return;
+    }
+    paper::problem_counts counts;
+    if (!paper::read_problem_counts(problem, counts, &why)) {
+        tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
+        return;
+    }
+    if (chosen.isEmpty()) {
+        return; // the dialog was cancelled: there is no file to create
+    }
+    if (!paper::write_initial_answer_file(chosen, counts, &why)) {
+        tell(QStringLiteral("答卷文件没有创建！\n%1").arg(why));
+    }
+}
+
+void open_paper(Ui::vq_stu &ui)
+{
+    const QString chosen = QFileDialog::getOpenFileName(nullptr, dialog_caption(), QStringLiteral("."),
+                                                        QStringLiteral("*.stu"));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    paper::answer_paths paths;
+    QString why;
+    if (!usable_paths(chosen, paths, &why)) {
+        tell(QStringLiteral("答卷没有打开：%1").arg(why));
+        return;
+    }
+    const QString problem = QFile::decodeName(paths.problem_path);
+    if (!problem_file_readable(problem)) {
+        tell(missing_problem_text());
+        return;
+    }
+    paper::loaded_paper loaded;
+    if (!paper::read_problem_file(problem, loaded, &why)) {
+        tell(QStringLiteral("答卷没有打开：%1").arg(why));
+        return;
+    }
+    bool complete = true;
+    if (!paper::read_answer_file(chosen, loaded, &complete, &why)) {
+        tell(QStringLiteral("答卷没有打开：%1").arg(why));
+        return;
+    }
+    const double total_score = loaded.total_score;
+    paper::install_paper(std::move(loaded));
+    paper::set_path(store.paper_path, paths.paper_path);
+    paper::set_path(store.problem_path, paths.problem_path);
+    show_paper(ui, paths.student_name, total_score);
+    if (!complete) {
+        tell(QStringLiteral("答卷文件“%1”不完整或有损坏：缺少或无法读取的答案按未作答显示。\n"
+                            "点击“保存当前答卷”会写入一份完整的答卷文件。")
+                 .arg(QDir::toNativeSeparators(chosen)));
+    }
+}
+
+void save_paper(Ui::vq_stu &)
+{
+    const QString path = paper::path_name(store.paper_path);
+    if (path.isEmpty()) {
+        return;
+    }
+    QString why;
+    if (!paper::write_answer_file(path, &why)) {
+        tell(QStringLiteral("答卷没有保存！\n%1\n\n所有答案仍保留在程序中。请排除问题后再次点击“保存当前答卷”。").arg(why));
+    }
+}
+
+void close_paper(Ui::vq_stu &ui)
+{
+    if (!confirm_close()) {
+        return;
+    }
+    show_plain(ui.ltotal, no_paper_text());
+    show_plain(ui.lname, no_paper_text());
+    ui.close_paper->setEnabled(false);
+    ui.save_paper->setEnabled(false);
+    show_plain(ui.lone, no_paper_text());
+    show_plain(ui.lsome, no_paper_text());
+    show_plain(ui.lnot, no_paper_text());
+    close_onech_page(ui);
+    close_somech_page(ui);
+    close_unch_page(ui);
+    paper::clear_path(store.paper_path);
+    paper::clear_path(store.problem_path);
+    store.somech_count = 0;
+    store.onech_count = 0;
+    store.unch_count = 0;
+    store.somech_cur = 0;
+    store.onech_cur = 0;
+    store.unch_cur = 0;
+}

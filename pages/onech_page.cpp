@@ -1,0 +1,76 @@
+#include "pages/onech_page.h"
+
+#include "pages/option_buttons.h"
+#include "paper/paper_store.h"
+#include "ui_vq_stu.h"
+
+using paper::store;
+
+namespace {
+
+option_buttons options(Ui::vq_stu &ui)
+{
+    return {ui.onech_A, ui.onech_B, ui.onech_C, ui.onech_D, ui.onech_E, ui.onech_F};
+}
+
+} // namespace
+
+void show_onech_question(Ui::vq_stu &ui)
+{
+    if (!cursor_in_paper(store.onech_cur, store.onech_count)) {
+        return;
+    }
+    const paper::onech_item &item = store.onech_items[static_cast<std::size_t>(store.onech_cur)];
+    ui.onech_num->display(store.onech_cur);
+    ui.onech_pro->setText(item.text);
+    ui.onech_score->display(item.score);
+    set_buttons_from_mask(options(ui), item.answer);
+}
+
+void store_onech_answer(Ui::vq_stu &ui)
+{
+    if (!cursor_in_paper(store.onech_cur, store.onech_count)) {
+        return;
+    }
+    store.onech_items[static_cast<std::size_t>(store.onech_cur)].answer = mask_from_buttons(options(ui));
+}
+
+void show_previous_onech_question(Ui::vq_stu &ui)
+{
+    store_onech_answer(ui);
+    if (step_cursor(store.onech_cur, store.onech_count, -1)) {
+        show_onech_question(ui);
+    }
+}
+
+void show_next_onech_question(Ui::vq_stu &ui)
+{
+    store_onech_answer(ui);
+    if (step_cursor(store.onech_cur, store.onech_count, +1)) {
+        show_onech_question(ui);
+    }
+}
+
+void open_onech_page(Ui::vq_stu &ui)
+{
+    if (store.onech_count < 1) {
+        close_onech_page(ui);
+        return;
+    }
+    set_enabled({ui.onech_last, ui.onech_next, ui.onech_pro, ui.onech_save, ui.onech_score, ui.onech_A, ui.onech_B,
+                 ui.onech_C, ui.onech_D, ui.onech_E, ui.onech_F},
+                true);
+    store.onech_cur = 1;
+    show_onech_question(ui);
+}
+
+void close_onech_page(Ui::vq_stu &ui)
+{
+    set_enabled({ui.onech_last, ui.onech_next, ui.onech_pro, ui.onech_save, ui.onech_score}, false);
+    set_buttons_from_mask(options(ui), 0);
+    store.onech_cur = 0;
+    ui.onech_num->display(0);
+    ui.onech_pro->setText(QString());
+    ui.onech_score->display(0);
+    set_enabled({ui.onech_A, ui.onech_B, ui.onech_C, ui.onech_D, ui.onech_E, ui.onech_F}, false);
+}

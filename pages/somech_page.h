@@ -1,0 +1,18 @@
+#pragma once
+
+// The multiple-choice page: one question at a time, any combination of the options A to F as its answer.
+// The page stores the options shown into the paper store only on save, previous and next.
+
+namespace Ui {
+class vq_stu;
+}
+
+void show_somech_question(Ui::vq_stu &ui);
+void store_somech_answer(Ui::vq_stu &ui);
+void show_previous_somech_question(Ui::vq_stu &ui);
+void show_next_somech_question(Ui::vq_stu &ui);
+
+// After a paper was read: with questions, enables the page and shows question 1; without, closes the page.
+void open_somech_page(Ui::vq_stu &ui);
+// Returns the page to the state of no paper open.
+void close_somech_page(Ui::vq_stu &ui);

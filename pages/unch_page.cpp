@@ -1,0 +1,81 @@
+#include "pages/unch_page.h"
+
+#include "commands/command_messages.h"
+#include "pages/option_buttons.h"
+#include "paper/answer_file.h"
+#include "paper/paper_store.h"
+#include "ui_vq_stu.h"
+
+#include <QTextCursor>
+
+#include <algorithm>
+
+using paper::store;
+
+void show_unch_question(Ui::vq_stu &ui)
+{
+    if (!cursor_in_paper(store.unch_cur, store.unch_count)) {
+        return;
+    }
+    const paper::unch_item &item = store.unch_items[static_cast<std::size_t>(store.unch_cur)];
+    ui.unch_num->display(store.unch_cur);
+    ui.unch_pro->setText(item.text);
+    // The student's own text comes back exactly as typed, even where it looks like markup.
+    ui.unch_ans_in->setPlainText(item.answer);
+    ui.unch_score->display(item.score);
+}
+
+void store_unch_answer(Ui::vq_stu &ui)
+{
+    if (!cursor_in_paper(store.unch_cur, store.unch_count)) {
+        return;
+    }
+    const QString answer = ui.unch_ans_in->toPlainText();
+    const QString for_file = paper::answer_for_file(answer);
+    if (for_file != answer) {
+        // Same length: '$' and its stand-in are one UTF-16 unit each, so the cursor stays where it was.
+        const int position = ui.unch_ans_in->textCursor().position();
+        ui.unch_ans_in->setPlainText(for_file);
+        QTextCursor cursor = ui.unch_ans_in->textCursor();
+        cursor.setPosition(std::min(position, for_file.size()));
+        ui.unch_ans_in->setTextCursor(cursor);
+        tell_dollar_replaced();
+    }
+    store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer = for_file;
+}
+
+void show_previous_unch_question(Ui::vq_stu &ui)
+{
+    store_unch_answer(ui);
+    if (step_cursor(store.unch_cur, store.unch_count, -1)) {
+        show_unch_question(ui);
+    }
+}
+
+void show_next_unch_question(Ui::vq_stu &ui)
+{
+    store_unch_answer(ui);
+    if (step_cursor(store.unch_cur, store.unch_count, +1)) {
+        show_unch_question(ui);
+    }
+}
+
+void open_unch_page(Ui::vq_stu &ui)
+{
+    if (store.unch_count < 1) {
+        close_unch_page(ui);
+        return;
+    }
+    set_enabled({ui.unch_ans_in, ui.unch_last, ui.unch_next, ui.unch_pro, ui.unch_save, ui.unch_score}, true);
+    store.unch_cur = 1;
+    show_unch_question(ui);
+}
+
+void close_unch_page(Ui::vq_stu &ui)
+{
+    set_enabled({ui.unch_ans_in, ui.unch_last, ui.unch_next, ui.unch_pro, ui.unch_save, ui.unch_score}, false);
+    store.unch_cur = 0;
+    ui.unch_num->display(0);
+    ui.unch_pro->setText(QString());
+    ui.unch_ans_in->setPlainText(QString());
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// The non-choice page: one question at a time, free text as its answer.
+// The page stores the text shown into the paper store only on save, previous and next.
+
+namespace Ui {
+class vq_stu;
+}
+
+void show_unch_question(Ui::vq_stu &ui);
+// Stores the answer box's plain text. A '$' (which the answer file reserves) becomes the full-width '＄',
+// in the store and in the box, and the student is told once.
+void store_unch_answer(Ui::vq_stu &ui);
+void show_previous_unch_question(Ui::vq_stu &ui);
+void show_next_unch_question(Ui::vq_stu &ui);
+
+// After a paper was read: with questions, enables the page and shows question 1; without, closes the page.
+void open_unch_page(Ui::vq_stu &ui);
+// Returns the page to the state of no paper open. The score display keeps its last value, greyed out.
+void close_unch_page(Ui::vq_stu &ui);

@@ -1,0 +1,133 @@
+#include "paper/byte_scanner.h"
+
+#include "platform/local8bit.h"
+#include "platform/text_mode.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace paper {
+
+namespace {
+
+bool is_space(char c)
+{
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
+}
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+void byte_scanner::skip_space()
+{
+    while (p_ < end_ && is_space(*p_)) {
+        ++p_;
+    }
+}
+
+void byte_scanner::skip_token()
+{
+    while (p_ < end_ && !is_space(*p_)) {
+        ++p_;
+    }
+}
+
+bool byte_scanner::read_int(qint32 &value)
+{
+    const char *p = p_;
+    while (p < end_ && is_space(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (p < end_ && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p >= end_ || !is_digit(*p)) {
+        return false;
+    }
+    qint64 magnitude = 0;
+    const qint64 limit = negative ? qint64(1) << 31 : (qint64(1) << 31) - 1;
+    for (; p < end_ && is_digit(*p); ++p) {
+        magnitude = magnitude * 10 + (*p - '0');
+        if (magnitude > limit) {
+            return false;
+        }
+    }
+    value = static_cast<qint32>(negative ? -magnitude : magnitude);
+    p_ = p;
+    return true;
+}
+
+bool byte_scanner::read_double(double &value)
+{
+    const char *p = p_;
+    while (p < end_ && is_space(*p)) {
+        ++p;
+    }
+    const char *number = p;
+    if (p < end_ && *p == '+') {
+        ++p;
+        number = p;
+    } else if (p < end_ && *p == '-') {
+        ++p;
+    }
+    // from_chars would also take "inf" and "nan", which are not numbers in these files.
+    if (p >= end_ || !(is_digit(*p) || (*p == '.' && p + 1 < end_ && is_digit(p[1])))) {
+        return false;
+    }
+    double parsed = 0.0;
+    const auto result = std::from_chars(number, end_, parsed, std::chars_format::general);
+    if (result.ec != std::errc()) {
+        return false;
+    }
+    value = parsed;
+    p_ = result.ptr;
+    return true;
+}
+
+byte_scanner::text_result byte_scanner::read_delimited(const char *&text_begin, const char *&text_end)
+{
+    const auto *at = static_cast<const char *>(std::memchr(p_, '@', static_cast<std::size_t>(end_ - p_)));
+    if (!at) {
+        p_ = end_;
+        text_begin = text_end = end_;
+        return text_result::no_start;
+    }
+    text_begin = at + 1;
+    const auto *dollar =
+        static_cast<const char *>(std::memchr(text_begin, '$', static_cast<std::size_t>(end_ - text_begin)));
+    if (!dollar) {
+        p_ = text_end = end_;
+        return text_result::no_end;
+    }
+    text_end = dollar;
+    p_ = dollar + 1;
+    return text_result::ok;
+}
+
+QString decode_text(const char *begin, const char *end)
+{
+    const auto size = static_cast<std::size_t>(end - begin);
+    if (!std::memchr(begin, '\r', size)) {
+        return platform::from_local_8bit(begin, static_cast<qsizetype>(size));
+    }
+    QByteArray bytes(begin, static_cast<int>(size));
+    const qsizetype folded = platform::fold_disk_line_ends(bytes.data(), bytes.size());
+    return platform::from_local_8bit(bytes.constData(), folded);
+}
+
+bool read_delimited_text(byte_scanner &in, QString &text)
+{
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    const auto result = in.read_delimited(begin, end);
+    text = decode_text(begin, end);
+    return result == byte_scanner::text_result::ok;
+}
+
+} // namespace paper

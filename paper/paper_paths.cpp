@@ -1,0 +1,57 @@
+#include "paper/paper_paths.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstring>
+
+namespace paper {
+
+answer_paths derive_answer_paths(const QByteArray &paper_path)
+{
+    answer_paths paths;
+    paths.paper_path = paper_path;
+    const int slash = paper_path.lastIndexOf('/');
+    const int backslash = paper_path.lastIndexOf('\\');
+    const int separator = std::max(slash, backslash); // -1 when there is none
+    const int name_start = separator + 1;
+    paths.problem_path = paper_path.left(name_start) + QByteArrayLiteral("problem.prb");
+    const int name_length = paper_path.size() - 4 - name_start;
+    if (name_length > 0) {
+        paths.student_name = paper_path.mid(name_start, name_length);
+    }
+    return paths;
+}
+
+bool paths_fit_store(const answer_paths &paths)
+{
+    return paths.paper_path.size() <= max_path_bytes && paths.problem_path.size() <= max_path_bytes &&
+           !paths.paper_path.contains('\0');
+}
+
+void set_path(path_array &target, const QByteArray &path)
+{
+    const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(path.size()), max_path_bytes);
+    std::memcpy(target.data(), path.constData(), size);
+    std::fill(target.begin() + static_cast<std::ptrdiff_t>(size), target.end(), '\0');
+}
+
+void clear_path(path_array &target)
+{
+    target.fill('\0');
+}
+
+QByteArray path_bytes(const path_array &path)
+{
+    const void *zero = std::memchr(path.data(), '\0', path.size());
+    const std::size_t size = zero ? static_cast<std::size_t>(static_cast<const char *>(zero) - path.data())
+                                  : static_cast<std::size_t>(max_path_bytes);
+    return QByteArray(path.data(), static_cast<int>(size));
+}
+
+QString path_name(const path_array &path)
+{
+    return QFile::decodeName(path_bytes(path));
+}
+
+} // namespace paper

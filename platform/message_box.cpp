@@ -1,0 +1,36 @@
+#include "platform/message_box.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <QMessageBox>
+#endif
+
+namespace platform {
+
+#ifdef Q_OS_WIN
+
+box_answer message_box(const QString &text, const QString &caption, box_buttons buttons)
+{
+    const UINT type = buttons == box_buttons::ok ? MB_OK : MB_OKCANCEL;
+    const int result = MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()),
+                                   reinterpret_cast<LPCWSTR>(caption.utf16()), type);
+    return result == IDCANCEL ? box_answer::cancel : box_answer::ok;
+}
+
+#else
+
+box_answer message_box(const QString &text, const QString &caption, box_buttons buttons)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text,
+                    buttons == box_buttons::ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);
+    box.setObjectName(QStringLiteral("vq_message_box"));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(buttons == box_buttons::ok ? QMessageBox::Ok : QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Cancel ? box_answer::cancel : box_answer::ok;
+}
+
+#endif
+
+} // namespace platform
