@@ -1,0 +1,344 @@
+#include "support/window_harness.h"
+
+#include "app/vq_stu.h"
+#include "paper/paper_store.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+
+#include <cstdio>
+
+// The hook that the test library's own signal dumper uses: called before every slot that a signal reaches.
+struct QSignalSpyCallbackSet {
+    using BeginCallback = void (*)(QObject *caller, int signal_or_method_index, void **argv);
+    using EndCallback = void (*)(QObject *caller, int signal_or_method_index);
+    BeginCallback signal_begin_callback;
+    BeginCallback slot_begin_callback;
+    EndCallback signal_end_callback;
+    EndCallback slot_end_callback;
+};
+Q_CORE_EXPORT void qt_register_signal_spy_callbacks(QSignalSpyCallbackSet *callback_set);
+
+namespace harness {
+
+namespace {
+
+QStringList recorded_slots;
+
+void record_slot(QObject *receiver, int method_index, void **)
+{
+    if (qobject_cast<vq_stu *>(receiver)) {
+        recorded_slots << QString::fromLatin1(receiver->metaObject()->method(method_index).name());
+    }
+}
+
+QSignalSpyCallbackSet slot_callbacks{nullptr, record_slot, nullptr, nullptr};
+QSignalSpyCallbackSet no_callbacks{nullptr, nullptr, nullptr, nullptr};
+
+seen_dialog describe(QWidget *w)
+{
+    seen_dialog d;
+    d.caption = w->windowTitle();
+    d.has_parent = w->parentWidget() != nullptr;
+    if (auto *file = qobject_cast<QFileDialog *>(w)) {
+        d.kind = QStringLiteral("file");
+        d.directory = file->directory().absolutePath();
+        d.filters = file->nameFilters();
+        d.save = file->acceptMode() == QFileDialog::AcceptSave;
+    } else if (auto *box = qobject_cast<QMessageBox *>(w)) {
+        d.kind = QStringLiteral("message");
+        d.text = box->text();
+        d.buttons = box->standardButtons();
+        d.icon = box->icon();
+    } else {
+        d.kind = QStringLiteral("unexpected");
+    }
+    return d;
+}
+
+void later(QObject *context, std::function<void()> action)
+{
+    QTimer::singleShot(0, context, std::move(action));
+}
+
+} // namespace
+
+dialog_driver::dialog_driver()
+{
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, &dialog_driver::poll);
+    timer_.start();
+}
+
+dialog_driver::~dialog_driver() = default;
+
+void dialog_driver::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || handled_.contains(modal) || !modal->isVisible()) {
+        return;
+    }
+    handled_.insert(modal);
+    connect(modal, &QObject::destroyed, this, [this, modal] { handled_.remove(modal); });
+    if (handlers_.isEmpty()) {
+        seen_dialog d = describe(modal);
+        d.kind = QStringLiteral("unexpected ") + d.kind;
+        seen << d;
+        QPointer<QWidget> target(modal);
+        later(this, [target] {
+            if (auto *dialog = qobject_cast<QDialog *>(target.data())) {
+                dialog->reject();
+            } else if (target) {
+                target->close();
+            }
+        });
+        return;
+    }
+    const handler next = handlers_.takeFirst();
+    next(modal);
+}
+
+void dialog_driver::choose_file(const QString &path)
+{
+    handlers_ << [this, path](QWidget *w) {
+        seen_dialog d = describe(w);
+        seen << d;
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        if (!dialog) {
+            seen.last().kind = QStringLiteral("unexpected ") + d.kind;
+            later(this, [w] { w->close(); });
+            return;
+        }
+        if (d.save && QFileInfo::exists(path)) {
+            handlers_.prepend([this](QWidget *confirm) {
+                seen << describe(confirm);
+                auto *box = qobject_cast<QMessageBox *>(confirm);
+                later(this, [box] { box->button(QMessageBox::Yes)->click(); });
+            });
+        }
+        dialog->selectFile(path);
+        QPointer<QFileDialog> target(dialog);
+        later(this, [target] {
+            if (target) {
+                static_cast<QDialog *>(target.data())->accept();
+            }
+        });
+    };
+}
+
+void dialog_driver::cancel_file_dialog()
+{
+    handlers_ << [this](QWidget *w) {
+        seen << describe(w);
+        QPointer<QWidget> target(w);
+        later(this, [target] {
+            if (auto *dialog = qobject_cast<QDialog *>(target.data())) {
+                dialog->reject();
+            }
+        });
+    };
+}
+
+void dialog_driver::answer_message(box_answer answer)
+{
+    handlers_ << [this, answer](QWidget *w) {
+        seen << describe(w);
+        QPointer<QMessageBox> box(qobject_cast<QMessageBox *>(w));
+        if (!box) {
+            seen.last().kind = QStringLiteral("unexpected ") + seen.last().kind;
+            later(this, [w] { w->close(); });
+            return;
+        }
+        later(this, [box, answer] {
+            if (!box) {
+                return;
+            }
+            switch (answer) {
+            case box_answer::ok:
+                box->button(QMessageBox::Ok)->click();
+                break;
+            case box_answer::cancel:
+                box->button(QMessageBox::Cancel)->click();
+                break;
+            case box_answer::yes:
+                box->button(QMessageBox::Yes)->click();
+                break;
+            case box_answer::no:
+                box->button(QMessageBox::No)->click();
+                break;
+            case box_answer::escape:
+                QTest::keyClick(box, Qt::Key_Escape);
+                break;
+            case box_answer::close_box:
+                box->close();
+                break;
+            }
+        });
+    };
+}
+
+QStringList dialog_driver::problems() const
+{
+    QStringList out;
+    for (const seen_dialog &d : seen) {
+        if (d.kind.startsWith(QStringLiteral("unexpected"))) {
+            out << QStringLiteral("%1 \"%2\": %3").arg(d.kind, d.caption, d.text);
+        }
+    }
+    if (!handlers_.isEmpty()) {
+        out << QStringLiteral("%1 expected dialog(s) never appeared").arg(handlers_.size());
+    }
+    return out;
+}
+
+void dialog_driver::clear()
+{
+    seen.clear();
+    handlers_.clear();
+}
+
+slot_recorder::slot_recorder()
+{
+    recorded_slots.clear();
+    qt_register_signal_spy_callbacks(&slot_callbacks);
+}
+
+slot_recorder::~slot_recorder()
+{
+    qt_register_signal_spy_callbacks(&no_callbacks);
+}
+
+QStringList slot_recorder::slots_run() const
+{
+    return recorded_slots;
+}
+
+void slot_recorder::clear()
+{
+    recorded_slots.clear();
+}
+
+void reset_store()
+{
+    using namespace paper;
+    for (auto &item : store.onech_items) {
+        item = onech_item{};
+    }
+    for (auto &item : store.somech_items) {
+        item = somech_item{};
+    }
+    for (auto &item : store.unch_items) {
+        item = unch_item{};
+    }
+    store.onech_count = store.somech_count = store.unch_count = 0;
+    store.onech_cur = store.somech_cur = store.unch_cur = 0;
+    store.paper_path.fill('\0');
+    store.problem_path.fill('\0');
+}
+
+window_fixture::window_fixture()
+{
+    reset_store();
+    window_ = std::make_unique<vq_stu>();
+    window_->show();
+    window_->setWindowTitle(QStringLiteral("VQ试卷评测系统2.0-答题端vq_stu"));
+    if (!QTest::qWaitForWindowExposed(window_.get())) {
+        std::fprintf(stderr, "window not exposed\n");
+    }
+}
+
+window_fixture::~window_fixture() = default;
+
+QWidget *widget(QWidget *root, const char *name)
+{
+    auto *w = root->findChild<QWidget *>(QString::fromLatin1(name));
+    if (!w) {
+        qFatal("no widget named %s", name);
+    }
+    return w;
+}
+
+void show_tab_of(QWidget *w)
+{
+    for (QWidget *p = w; p; p = p->parentWidget()) {
+        if (auto *stack = p->parentWidget()) {
+            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget())) {
+                const int index = tabs->indexOf(p);
+                if (index >= 0) {
+                    tabs->setCurrentIndex(index);
+                    // The page that came to the front is laid out before anything on it is clicked.
+                    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                    return;
+                }
+            }
+        }
+    }
+}
+
+void click(QWidget *root, const char *button)
+{
+    auto *b = find<QAbstractButton>(root, button);
+    show_tab_of(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+void click_option(QWidget *root, const char *option)
+{
+    // An option reacts to clicks on its indicator and text, which sit at its left end, not at its centre.
+    auto *b = find<QAbstractButton>(root, option);
+    show_tab_of(b);
+    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(std::min(8, b->width() / 2), b->height() / 2));
+}
+
+void type_answer(QWidget *root, const QString &text)
+{
+    auto *box = find<QTextEdit>(root, "unch_ans_in");
+    show_tab_of(box);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        // Each character as a key press carrying its text, as a keyboard or an input method delivers it.
+        for (const QChar c : lines[i]) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(box, &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(box, &release);
+        }
+    }
+}
+
+QByteArray read_bytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QByteArray("<unreadable>");
+    }
+    return file.readAll();
+}
+
+void write_bytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+}
+
+QByteArray crlf(const QByteArray &text)
+{
+    QByteArray out = text;
+    out.replace("\n", "\r\n");
+    return out;
+}
+
+} // namespace harness

@@ -1,0 +1,110 @@
+#pragma once
+
+// Drives the real window as a student would: widgets found by object name, buttons clicked on their own tab,
+// text typed, and the real modal dialogs (Qt's file dialog, the message box) answered as they appear.
+
+#include <QAbstractButton>
+#include <QByteArray>
+#include <QFileDialog>
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class vq_stu;
+
+namespace harness {
+
+// One modal dialog as it was seen, before it was answered.
+struct seen_dialog {
+    QString kind; // "file", "message" or "unexpected"
+    QString caption;
+    QString text; // a message box's text
+    QString directory; // a file dialog's directory
+    QStringList filters; // a file dialog's name filters
+    bool save = false; // a file dialog's accept mode
+    QMessageBox::StandardButtons buttons; // a message box's buttons
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool has_parent = false;
+};
+
+enum class box_answer { ok, cancel, escape, close_box, yes, no };
+
+// Answers the modal dialogs that a click opens, in the order they were expected. A dialog that nobody expected
+// is recorded and rejected, so that a test fails instead of hanging.
+class dialog_driver : public QObject {
+public:
+    dialog_driver();
+    ~dialog_driver() override;
+
+    // A file dialog: choose `path` and accept. In a save dialog an existing file's replacement is confirmed.
+    void choose_file(const QString &path);
+    void cancel_file_dialog();
+    // A message box: record it and answer it.
+    void answer_message(box_answer answer = box_answer::ok);
+
+    QList<seen_dialog> seen;
+    int pending() const { return handlers_.size(); }
+    // What was seen that nobody expected, and expectations that nothing met.
+    QStringList problems() const;
+    void clear();
+
+private:
+    using handler = std::function<void(QWidget *)>;
+    void poll();
+    QTimer timer_;
+    QList<handler> handlers_;
+    QSet<QWidget *> handled_;
+};
+
+// The names of the window's slots that ran, in order.
+class slot_recorder {
+public:
+    slot_recorder();
+    ~slot_recorder();
+    QStringList slots_run() const;
+    void clear();
+};
+
+// A fresh window, shown and titled as the program's entry does it, over a fresh paper store.
+class window_fixture {
+public:
+    window_fixture();
+    ~window_fixture();
+    vq_stu &window() { return *window_; }
+
+private:
+    std::unique_ptr<vq_stu> window_;
+};
+
+void reset_store();
+
+QWidget *widget(QWidget *root, const char *name);
+template <typename T>
+T *find(QWidget *root, const char *name)
+{
+    return qobject_cast<T *>(widget(root, name));
+}
+
+// Brings the widget's tab to the front, as a student would before clicking it.
+void show_tab_of(QWidget *w);
+void click(QWidget *root, const char *button);
+// Clicks an option button (radio or check box).
+void click_option(QWidget *root, const char *option);
+// Replaces the text of the free-answer box by typing `text` (LF typed as Return).
+void type_answer(QWidget *root, const QString &text);
+
+QByteArray read_bytes(const QString &path);
+void write_bytes(const QString &path, const QByteArray &bytes);
+// CR LF line ends for a text written with LF.
+QByteArray crlf(const QByteArray &text);
+
+} // namespace harness

@@ -1,0 +1,267 @@
+// The answer file: the documented bytes written exactly, every answer read back as written, damaged files
+// read as far as they go, and a failed write that leaves the previous file whole.
+
+#include "paper/answer_file.h"
+#include "paper/paper_store.h"
+#include "platform/text_mode.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+
+using namespace paper;
+
+namespace {
+
+void set_store(int onech, int somech, int unch)
+{
+    store.onech_count = onech;
+    store.somech_count = somech;
+    store.unch_count = unch;
+    for (int i = 0; i <= 10; ++i) {
+        store.onech_items[i].answer = 0;
+        store.somech_items[i].answer = 0;
+        store.unch_items[i].answer.clear();
+    }
+}
+
+loaded_paper paper_of(int onech, int somech, int unch)
+{
+    loaded_paper paper;
+    paper.counts = problem_counts{onech, somech, unch};
+    paper.onech.resize(std::size_t(std::max(onech, 0)));
+    paper.somech.resize(std::size_t(std::max(somech, 0)));
+    paper.unch.resize(std::size_t(std::max(unch, 0)));
+    return paper;
+}
+
+QByteArray file_bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool run(const QString &program, const QStringList &args)
+{
+    return QProcess::execute(program, args) == 0;
+}
+
+} // namespace
+
+class tst_answer_file : public QObject {
+    Q_OBJECT
+
+private slots:
+    void worked_example_is_written_byte_for_byte();
+    void initial_files_have_one_unanswered_entry_per_question_data();
+    void initial_files_have_one_unanswered_entry_per_question();
+    void answers_read_back_as_written_data();
+    void answers_read_back_as_written();
+    void choice_entries_accept_any_white_space();
+    void a_dollar_in_an_answer_cannot_cut_the_answers_after_it();
+    void damaged_files_read_as_far_as_they_go_data();
+    void damaged_files_read_as_far_as_they_go();
+    void failed_writes_leave_the_old_file_whole();
+    void immutable_files_and_folders_refuse_the_write();
+};
+
+void tst_answer_file::worked_example_is_written_byte_for_byte()
+{
+    set_store(2, 1, 2);
+    store.onech_items[1].answer = option_b;
+    store.somech_items[1].answer = option_a | option_c | option_d;
+    store.unch_items[1].answer = QStringLiteral("x = 3\ny = 4");
+    QCOMPARE(store_answer_bytes(), QByteArray("2\r\n0\r\n13\r\n@x = 3\r\ny = 4$\r\n@$\r\n"));
+    // Questions above the counts are never written.
+    store.onech_items[3].answer = 8;
+    store.unch_items[3].answer = QStringLiteral("not this paper's");
+    QCOMPARE(store_answer_bytes(), QByteArray("2\r\n0\r\n13\r\n@x = 3\r\ny = 4$\r\n@$\r\n"));
+}
+
+void tst_answer_file::initial_files_have_one_unanswered_entry_per_question_data()
+{
+    QTest::addColumn<int>("onech");
+    QTest::addColumn<int>("somech");
+    QTest::addColumn<int>("unch");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("counts 2 1 2 give 17 bytes") << 2 << 1 << 2 << QByteArray("0\r\n0\r\n0\r\n@$\r\n@$\r\n");
+    QTest::newRow("counts 0 0 0 give an empty file") << 0 << 0 << 0 << QByteArray();
+    QTest::newRow("negative counts give no entries") << -3 << 1 << -1 << QByteArray("0\r\n");
+    QTest::newRow("non-choice questions only") << 0 << 0 << 1 << QByteArray("@$\r\n");
+}
+
+void tst_answer_file::initial_files_have_one_unanswered_entry_per_question()
+{
+    QFETCH(int, onech);
+    QFETCH(int, somech);
+    QFETCH(int, unch);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(initial_answer_bytes(problem_counts{onech, somech, unch}), bytes);
+    // The initial file is the file that save writes for a paper with nothing answered.
+    set_store(onech, somech, unch);
+    QCOMPARE(store_answer_bytes(), bytes);
+}
+
+void tst_answer_file::answers_read_back_as_written_data()
+{
+    QTest::addColumn<qint32>("mask");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("A and B, one line") << 3 << QStringLiteral("one line");
+    QTest::newRow("F alone, two line breaks") << 32 << QStringLiteral("first\nsecond\nthird");
+    QTest::newRow("all six, an @ inside") << 63 << QStringLiteral("mail @ home @@");
+    QTest::newRow("a bit beyond the options, empty text") << 64 << QString();
+    QTest::newRow("negative, Chinese text") << -5 << QStringLiteral("设两个偶数为 2m 和 2n。\n所以和是偶数。");
+    QTest::newRow("the smallest integer, a lone CR") << std::numeric_limits<qint32>::min() << QStringLiteral("a\rb");
+    QTest::newRow("the largest integer, blank lines") << std::numeric_limits<qint32>::max() << QStringLiteral("\n\n");
+    QTest::newRow("markup-looking text") << 1 << QStringLiteral("<b>x</b> a<b and c>d");
+    QTest::newRow("a line break before the end marker") << 2 << QStringLiteral("ends with a break\n");
+}
+
+void tst_answer_file::answers_read_back_as_written()
+{
+    QFETCH(qint32, mask);
+    QFETCH(QString, answer);
+    set_store(1, 1, 2);
+    store.onech_items[1].answer = mask;
+    store.somech_items[1].answer = mask;
+    store.unch_items[1].answer = answer;
+    store.unch_items[2].answer = QStringLiteral("after");
+    const QByteArray bytes = store_answer_bytes();
+    loaded_paper paper = paper_of(1, 1, 2);
+    QVERIFY(parse_answers(bytes, paper));
+    QCOMPARE(paper.onech[0].answer, mask);
+    QCOMPARE(paper.somech[0].answer, mask);
+    QCOMPARE(paper.unch[0].answer, answer);
+    QCOMPARE(paper.unch[1].answer, QStringLiteral("after"));
+    // What was read writes the same bytes again.
+    install_paper(std::move(paper));
+    QCOMPARE(store_answer_bytes(), bytes);
+}
+
+void tst_answer_file::choice_entries_accept_any_white_space()
+{
+    loaded_paper paper = paper_of(2, 2, 1);
+    QVERIFY(parse_answers("  4\n\n\t2 \n 63\n-1\n@a\nb$\n", paper));
+    QCOMPARE(paper.onech[0].answer, 4);
+    QCOMPARE(paper.onech[1].answer, 2);
+    QCOMPARE(paper.somech[0].answer, 63);
+    QCOMPARE(paper.somech[1].answer, -1);
+    QCOMPARE(paper.unch[0].answer, QStringLiteral("a\nb"));
+}
+
+void tst_answer_file::a_dollar_in_an_answer_cannot_cut_the_answers_after_it()
+{
+    set_store(0, 0, 3);
+    store.unch_items[1].answer = QStringLiteral("costs $5, @ noon");
+    store.unch_items[2].answer = QStringLiteral("second");
+    const QByteArray bytes = store_answer_bytes();
+    QCOMPARE(bytes, QByteArray("@costs \xef\xbc\x84" "5, @ noon$\r\n@second$\r\n@$\r\n"));
+    loaded_paper paper = paper_of(0, 0, 3);
+    QVERIFY(parse_answers(bytes, paper));
+    QCOMPARE(paper.unch[0].answer, QStringLiteral("costs ＄5, @ noon"));
+    QCOMPARE(paper.unch[1].answer, QStringLiteral("second"));
+    QVERIFY(paper.unch[2].answer.isEmpty());
+    QCOMPARE(answer_for_file(QStringLiteral("no dollar")), QStringLiteral("no dollar"));
+}
+
+void tst_answer_file::damaged_files_read_as_far_as_they_go_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<int>>("masks"); // two single-choice, one multiple-choice
+    QTest::addColumn<QStringList>("answers"); // two non-choice
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("whole") << QByteArray("1\r\n2\r\n4\r\n@a$\r\n@b$\r\n") << QList<int>{1, 2, 4}
+                           << QStringList{QStringLiteral("a"), QStringLiteral("b")} << true;
+    QTest::newRow("more after the last entry") << QByteArray("1 2 4 @a$ @b$ 9 @c$") << QList<int>{1, 2, 4}
+                                               << QStringList{QStringLiteral("a"), QStringLiteral("b")} << true;
+    QTest::newRow("empty file") << QByteArray() << QList<int>{0, 0, 0} << QStringList{QString(), QString()} << false;
+    QTest::newRow("cut after the first line") << QByteArray("4\r\n") << QList<int>{4, 0, 0}
+                                              << QStringList{QString(), QString()} << false;
+    QTest::newRow("a choice entry that is no number") << QByteArray("x 2 4 @a$ @b$") << QList<int>{0, 2, 4}
+                                                      << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
+    QTest::newRow("a number with letters stuck to it") << QByteArray("1 2abc 4 @a$ @b$") << QList<int>{1, 0, 4}
+                                                       << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
+    QTest::newRow("a choice entry beyond 32 bits") << QByteArray("1 99999999999 4 @a$ @b$") << QList<int>{1, 0, 4}
+                                                   << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
+    QTest::newRow("a choice line missing before the texts") << QByteArray("1\r\n2\r\n@a$\r\n@b$\r\n")
+                                                            << QList<int>{1, 2, 0}
+                                                            << QStringList{QStringLiteral("a"), QStringLiteral("b")}
+                                                            << false;
+    QTest::newRow("the last text cut before its $") << QByteArray("1 2 4 @a$ @half an ans") << QList<int>{1, 2, 4}
+                                                    << QStringList{QStringLiteral("a"), QStringLiteral("half an ans")}
+                                                    << false;
+    QTest::newRow("no @ for the last text") << QByteArray("1 2 4 @a$\r\n") << QList<int>{1, 2, 4}
+                                            << QStringList{QStringLiteral("a"), QString()} << false;
+}
+
+void tst_answer_file::damaged_files_read_as_far_as_they_go()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<int>, masks);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, complete);
+    loaded_paper paper = paper_of(2, 1, 2);
+    paper.onech[1].answer = 99; // whatever a question held before, the file decides
+    paper.unch[1].answer = QStringLiteral("old");
+    QCOMPARE(parse_answers(bytes, paper), complete);
+    QCOMPARE((QList<int>{paper.onech[0].answer, paper.onech[1].answer, paper.somech[0].answer}), masks);
+    QCOMPARE((QStringList{paper.unch[0].answer, paper.unch[1].answer}), answers);
+}
+
+void tst_answer_file::failed_writes_leave_the_old_file_whole()
+{
+    QTemporaryDir dir;
+    set_store(1, 0, 1);
+    store.onech_items[1].answer = 8;
+    store.unch_items[1].answer = QStringLiteral("kept");
+    // The target is a folder: nothing can replace it.
+    const QString folder = dir.filePath(QStringLiteral("a.stu"));
+    QVERIFY(QDir().mkdir(folder));
+    QString error;
+    QVERIFY(!write_answer_file(folder, &error));
+    QVERIFY2(error.contains(QStringLiteral("文件夹")), qPrintable(error));
+    // The folder has gone.
+    const QString gone = dir.filePath(QStringLiteral("gone/b.stu"));
+    QVERIFY(!write_answer_file(gone, &error));
+    QVERIFY2(error.contains(QStringLiteral("不存在")), qPrintable(error));
+    QVERIFY(!write_initial_answer_file(gone, problem_counts{1, 1, 1}, &error));
+    // Nothing but what was there before is left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("a.stu")});
+}
+
+void tst_answer_file::immutable_files_and_folders_refuse_the_write()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s01.stu"));
+    const QByteArray old_bytes("1\r\n@old answer$\r\n");
+    QVERIFY(platform::write_whole_file(path, old_bytes, nullptr));
+    if (!run(QStringLiteral("chattr"), {QStringLiteral("+i"), path})) {
+        QSKIP("chattr +i is not available here (needs root and a file system that supports it)");
+    }
+    set_store(1, 0, 1);
+    store.onech_items[1].answer = 2;
+    store.unch_items[1].answer = QStringLiteral("new answer");
+    QString error;
+    QVERIFY(!write_answer_file(path, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(file_bytes(path), old_bytes);
+    QVERIFY(!write_initial_answer_file(path, problem_counts{1, 0, 1}, &error));
+    QCOMPARE(file_bytes(path), old_bytes);
+    QVERIFY(run(QStringLiteral("chattr"), {QStringLiteral("-i"), path}));
+    // A folder that takes no new files refuses the temporary file, and the answer file stays as it was.
+    QVERIFY(run(QStringLiteral("chattr"), {QStringLiteral("+i"), dir.path()}));
+    const bool refused = !write_answer_file(path, &error);
+    QVERIFY(run(QStringLiteral("chattr"), {QStringLiteral("-i"), dir.path()}));
+    QVERIFY(refused);
+    QVERIFY2(error.contains(QStringLiteral("不允许写入")), qPrintable(error));
+    QCOMPARE(file_bytes(path), old_bytes);
+    // Once the cause is gone the whole file is written.
+    QVERIFY(write_answer_file(path, &error));
+    QCOMPARE(file_bytes(path), QByteArray("2\r\n@new answer$\r\n"));
+}
+
+QTEST_GUILESS_MAIN(tst_answer_file)
+#include "tst_answer_file.moc"

@@ -1,0 +1,62 @@
+// The platform message box: modal, ownerless, captioned, OK or OK + Cancel, and every way out but OK is cancel.
+
+#include "platform/message_box.h"
+#include "support/window_harness.h"
+
+#include <QTest>
+
+using namespace harness;
+using platform::box_buttons;
+
+Q_DECLARE_METATYPE(harness::box_answer)
+Q_DECLARE_METATYPE(platform::box_buttons)
+Q_DECLARE_METATYPE(platform::box_answer)
+
+class tst_message_box : public QObject {
+    Q_OBJECT
+
+private slots:
+    void answers_data();
+    void answers();
+};
+
+void tst_message_box::answers_data()
+{
+    QTest::addColumn<platform::box_buttons>("buttons");
+    QTest::addColumn<harness::box_answer>("student");
+    QTest::addColumn<platform::box_answer>("result");
+    QTest::newRow("OK box, OK clicked") << box_buttons::ok << box_answer::ok << platform::box_answer::ok;
+    QTest::newRow("OK box, Esc pressed") << box_buttons::ok << box_answer::escape << platform::box_answer::ok;
+    QTest::newRow("OK box, closed by its close box") << box_buttons::ok << box_answer::close_box
+                                                     << platform::box_answer::ok;
+    QTest::newRow("OK + Cancel, OK clicked") << box_buttons::ok_cancel << box_answer::ok << platform::box_answer::ok;
+    QTest::newRow("OK + Cancel, Cancel clicked") << box_buttons::ok_cancel << box_answer::cancel
+                                                 << platform::box_answer::cancel;
+    QTest::newRow("OK + Cancel, Esc pressed") << box_buttons::ok_cancel << box_answer::escape
+                                              << platform::box_answer::cancel;
+    QTest::newRow("OK + Cancel, closed by its close box") << box_buttons::ok_cancel << box_answer::close_box
+                                                          << platform::box_answer::cancel;
+}
+
+void tst_message_box::answers()
+{
+    QFETCH(platform::box_buttons, buttons);
+    QFETCH(harness::box_answer, student);
+    QFETCH(platform::box_answer, result);
+    dialog_driver dialogs;
+    dialogs.answer_message(student);
+    const QString text = QStringLiteral("第一行\n第二行");
+    QCOMPARE(platform::message_box(text, QStringLiteral("提示"), buttons), result);
+    QCOMPARE(dialogs.seen.size(), 1);
+    const seen_dialog &d = dialogs.seen.first();
+    QCOMPARE(d.kind, QStringLiteral("message"));
+    QCOMPARE(d.caption, QStringLiteral("提示"));
+    QCOMPARE(d.text, text);
+    QCOMPARE(d.icon, QMessageBox::NoIcon);
+    QVERIFY(!d.has_parent);
+    QCOMPARE(d.buttons, buttons == box_buttons::ok ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                                                   : QMessageBox::Ok | QMessageBox::Cancel);
+}
+
+QTEST_MAIN(tst_message_box)
+#include "tst_message_box.moc"
