@@ -64,7 +64,7 @@ QString answer_for_file(const QString &answer)
     return replaced;
 }
 
-bool parse_answers(const QByteArray &bytes, loaded_paper &paper)
+bool parse_answers(QByteArray bytes, loaded_paper &paper)
 {
     byte_scanner in(bytes);
     bool complete = true;
@@ -86,7 +86,7 @@ bool read_answer_file(const QString &path, loaded_paper &paper, bool *complete, 
     if (!platform::read_whole_file(path, bytes, error)) {
         return false;
     }
-    const bool whole = parse_answers(bytes, paper);
+    const bool whole = parse_answers(std::move(bytes), paper);
     if (complete) {
         *complete = whole;
     }

@@ -26,7 +26,7 @@ QString answer_for_file(const QString &answer);
 // Reads the answers of every question of `paper` from the bytes of its answer file. A file that is short or
 // damaged still gives every question an answer: what is missing or unreadable reads as unanswered (mask 0,
 // empty text). Returns whether every entry was there and well formed.
-bool parse_answers(const QByteArray &bytes, loaded_paper &paper);
+bool parse_answers(QByteArray bytes, loaded_paper &paper);
 
 // The same, from the file at `path`; false with `error` set when the file cannot be read at all.
 bool read_answer_file(const QString &path, loaded_paper &paper, bool *complete, QString *error);

@@ -38,7 +38,7 @@ void byte_scanner::skip_token()
 
 bool byte_scanner::read_int(qint32 &value)
 {
-    const char *p = p_;
+    char *p = p_;
     while (p < end_ && is_space(*p)) {
         ++p;
     }
@@ -65,7 +65,7 @@ bool byte_scanner::read_int(qint32 &value)
 
 bool byte_scanner::read_double(double &value)
 {
-    const char *p = p_;
+    char *p = p_;
     while (p < end_ && is_space(*p)) {
         ++p;
     }
@@ -86,21 +86,20 @@ bool byte_scanner::read_double(double &value)
         return false;
     }
     value = parsed;
-    p_ = result.ptr;
+    p_ += result.ptr - p_;
     return true;
 }
 
-byte_scanner::text_result byte_scanner::read_delimited(const char *&text_begin, const char *&text_end)
+byte_scanner::text_result byte_scanner::read_delimited(char *&text_begin, char *&text_end)
 {
-    const auto *at = static_cast<const char *>(std::memchr(p_, '@', static_cast<std::size_t>(end_ - p_)));
+    auto *at = static_cast<char *>(std::memchr(p_, '@', static_cast<std::size_t>(end_ - p_)));
     if (!at) {
         p_ = end_;
         text_begin = text_end = end_;
         return text_result::no_start;
     }
     text_begin = at + 1;
-    const auto *dollar =
-        static_cast<const char *>(std::memchr(text_begin, '$', static_cast<std::size_t>(end_ - text_begin)));
+    auto *dollar = static_cast<char *>(std::memchr(text_begin, '$', static_cast<std::size_t>(end_ - text_begin)));
     if (!dollar) {
         p_ = text_end = end_;
         return text_result::no_end;
@@ -110,21 +109,15 @@ byte_scanner::text_result byte_scanner::read_delimited(const char *&text_begin, 
     return text_result::ok;
 }
 
-QString decode_text(const char *begin, const char *end)
+QString decode_text(char *begin, char *end)
 {
-    const auto size = static_cast<std::size_t>(end - begin);
-    if (!std::memchr(begin, '\r', size)) {
-        return platform::from_local_8bit(begin, static_cast<qsizetype>(size));
-    }
-    QByteArray bytes(begin, static_cast<int>(size));
-    const qsizetype folded = platform::fold_disk_line_ends(bytes.data(), bytes.size());
-    return platform::from_local_8bit(bytes.constData(), folded);
+    return platform::from_local_8bit(begin, platform::fold_disk_line_ends(begin, end - begin));
 }
 
 bool read_delimited_text(byte_scanner &in, QString &text)
 {
-    const char *begin = nullptr;
-    const char *end = nullptr;
+    char *begin = nullptr;
+    char *end = nullptr;
     const auto result = in.read_delimited(begin, end);
     text = decode_text(begin, end);
     return result == byte_scanner::text_result::ok;

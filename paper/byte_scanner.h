@@ -4,7 +4,8 @@
 // separated by white space, texts delimited by '@' and '$'. The scanner never reads before its start or past its
 // end, and every operation moves forward or fails at the end of the data.
 //
-// Line ends are folded (CR LF to LF) only inside texts: between numbers a CR is white space either way.
+// Line ends are folded (CR LF to LF) only inside texts, in place, as each text is taken: between numbers a CR
+// is white space either way. The scanner therefore works on bytes of its own, which it changes.
 
 #include <QByteArray>
 #include <QString>
@@ -14,10 +15,9 @@ namespace paper {
 
 class byte_scanner {
 public:
-    byte_scanner(const char *begin, const char *end) : begin_(begin), p_(begin), end_(end) {}
-    explicit byte_scanner(const QByteArray &bytes) : byte_scanner(bytes.constData(), bytes.constData() + bytes.size())
-    {
-    }
+    byte_scanner(char *begin, char *end) : begin_(begin), p_(begin), end_(end) {}
+    // Detaches `bytes`, so that the caller's copy stays as it was.
+    explicit byte_scanner(QByteArray &bytes) : byte_scanner(bytes.data(), bytes.data() + bytes.size()) {}
 
     // Blanks, tabs, line ends, vertical tabs and form feeds.
     void skip_space();
@@ -31,7 +31,7 @@ public:
     // Skips every byte up to and including the next '@', then takes the bytes up to the next '$' and consumes
     // it. Without an '@' the scanner ends at the end of the data (no_start); without a '$' the text runs to the
     // end of the data (no_end).
-    text_result read_delimited(const char *&text_begin, const char *&text_end);
+    text_result read_delimited(char *&text_begin, char *&text_end);
 
     // Skips the run of bytes up to the next white space.
     void skip_token();
@@ -41,14 +41,14 @@ public:
     qsizetype offset() const { return p_ - begin_; }
 
 private:
-    const char *begin_;
-    const char *p_;
-    const char *end_;
+    char *begin_;
+    char *p_;
+    char *end_;
 };
 
-// The text between two markers as it reads in memory: CR LF folded into LF, then decoded from the local 8-bit
-// code page.
-QString decode_text(const char *begin, const char *end);
+// The text between two markers as it reads in memory: CR LF folded into LF (in place), then decoded from the
+// local 8-bit code page.
+QString decode_text(char *begin, char *end);
 
 // One delimited text, decoded. False when the data ends before the text is complete; `text` then holds what
 // there was of it (empty without an '@').

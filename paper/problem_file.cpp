@@ -64,13 +64,13 @@ bool read_text(byte_scanner &in, QString &text, QString *error, int type, int qu
 
 } // namespace
 
-bool parse_problem_counts(const QByteArray &bytes, problem_counts &counts, QString *error)
+bool parse_problem_counts(QByteArray bytes, problem_counts &counts, QString *error)
 {
     byte_scanner in(bytes);
     return read_counts(in, counts, error);
 }
 
-bool parse_problem(const QByteArray &bytes, loaded_paper &paper, QString *error)
+bool parse_problem(QByteArray bytes, loaded_paper &paper, QString *error)
 {
     byte_scanner in(bytes);
     loaded_paper read;
@@ -122,13 +122,13 @@ bool parse_problem(const QByteArray &bytes, loaded_paper &paper, QString *error)
 bool read_problem_counts(const QString &path, problem_counts &counts, QString *error)
 {
     QByteArray bytes;
-    return platform::read_whole_file(path, bytes, error) && parse_problem_counts(bytes, counts, error);
+    return platform::read_whole_file(path, bytes, error) && parse_problem_counts(std::move(bytes), counts, error);
 }
 
 bool read_problem_file(const QString &path, loaded_paper &paper, QString *error)
 {
     QByteArray bytes;
-    return platform::read_whole_file(path, bytes, error) && parse_problem(bytes, paper, error);
+    return platform::read_whole_file(path, bytes, error) && parse_problem(std::move(bytes), paper, error);
 }
 
 void install_paper(loaded_paper &&paper)

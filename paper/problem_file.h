@@ -36,12 +36,12 @@ struct loaded_paper {
 
 // The three leading counts. Fails, with a sentence for the student, when they are not three integers or a
 // count is above what the store holds. A negative count means no questions of that type.
-bool parse_problem_counts(const QByteArray &bytes, problem_counts &counts, QString *error);
+bool parse_problem_counts(QByteArray bytes, problem_counts &counts, QString *error);
 
 // The whole paper, scores and texts; the answers stay unanswered. Fails on anything short of a complete paper.
 // The total score is the sum, in file order, of every single-choice score, multiple-choice full score and
 // non-choice score.
-bool parse_problem(const QByteArray &bytes, loaded_paper &paper, QString *error);
+bool parse_problem(QByteArray bytes, loaded_paper &paper, QString *error);
 
 // The same two, read from the file at `path`.
 bool read_problem_counts(const QString &path, problem_counts &counts, QString *error);
