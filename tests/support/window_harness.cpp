@@ -4,9 +4,12 @@
 #include "paper/paper_store.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLCDNumber>
+#include <QLabel>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -315,6 +318,69 @@ void type_answer(QWidget *root, const QString &text)
             QApplication::sendEvent(box, &release);
         }
     }
+}
+
+QByteArray worked_problem()
+{
+    return crlf("2 1 1\n"
+                "2\n"
+                "@1 + 1 = ? A. 1 B. 2 C. 3 D. 4$\n"
+                "3\n"
+                "@Which number is prime? A. 4 B. 6 C. 7 D. 9$\n"
+                "4 1.5\n"
+                "@Which numbers are even? A. 2 B. 3 C. 4 D. 5$\n"
+                "10\n"
+                "@Show that the sum of two even numbers is even.\n"
+                "Give every step.$\n");
+}
+
+QString make_paper(const QString &dir, const QString &sub, const QByteArray &problem, const QString &name,
+                   const QByteArray &answers)
+{
+    const QString folder = sub.isEmpty() ? dir : dir + QLatin1Char('/') + sub;
+    QDir().mkpath(folder);
+    if (!problem.isEmpty()) {
+        write_bytes(folder + QStringLiteral("/problem.prb"), problem);
+    }
+    const QString path = folder + QLatin1Char('/') + name;
+    write_bytes(path, answers);
+    return path;
+}
+
+void open_paper(QWidget *window, dialog_driver &dialogs, const QString &path)
+{
+    dialogs.choose_file(path);
+    click(window, "open_paper");
+}
+
+QStringList snapshot(QWidget *window)
+{
+    QStringList lines;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) {
+            continue;
+        }
+        QString line = w->objectName() + (w->isEnabled() ? QStringLiteral(" on") : QStringLiteral(" off"));
+        if (auto *label = qobject_cast<QLabel *>(w)) {
+            line += QLatin1Char(' ') + label->text();
+        } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+            line += button->isChecked() ? QStringLiteral(" checked") : QStringLiteral(" clear");
+        } else if (auto *edit = qobject_cast<QTextEdit *>(w)) {
+            line += QLatin1Char(' ') + edit->toPlainText();
+        } else if (auto *lcd = qobject_cast<QLCDNumber *>(w)) {
+            line += QLatin1Char(' ') + QString::number(lcd->value());
+        } else if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
+            line += QLatin1Char(' ') + QString::number(tabs->currentIndex());
+        }
+        lines << line;
+    }
+    using paper::store;
+    lines << QStringLiteral("counts %1 %2 %3").arg(store.onech_count).arg(store.somech_count).arg(store.unch_count);
+    lines << QStringLiteral("cursors %1 %2 %3").arg(store.onech_cur).arg(store.somech_cur).arg(store.unch_cur);
+    lines << QStringLiteral("paper_path ") + QString::fromLocal8Bit(store.paper_path.data());
+    lines << QStringLiteral("problem_path ") + QString::fromLocal8Bit(store.problem_path.data());
+    return lines;
 }
 
 QByteArray read_bytes(const QString &path)

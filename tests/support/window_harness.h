@@ -102,6 +102,19 @@ void click_option(QWidget *root, const char *option);
 // Replaces the text of the free-answer box by typing `text` (LF typed as Return).
 void type_answer(QWidget *root, const QString &text);
 
+// The problem file of the documented worked example: counts 2 1 1, scores 2, 3, (4, 1.5) and 10.
+QByteArray worked_problem();
+// A folder `dir/sub` (made if needed) holding `problem` as problem.prb and `answers` as `name`; returns the
+// answer file's path. An empty `problem` leaves problem.prb out.
+QString make_paper(const QString &dir, const QString &sub, const QByteArray &problem, const QString &name,
+                   const QByteArray &answers);
+// Opens the answer file through the open button and the real file dialog.
+void open_paper(QWidget *window, dialog_driver &dialogs, const QString &path);
+
+// Everything a student can see on the window, and the store's counts, cursors and paths, one line each:
+// two snapshots are equal when nothing changed.
+QStringList snapshot(QWidget *window);
+
 QByteArray read_bytes(const QString &path);
 void write_bytes(const QString &path, const QByteArray &bytes);
 // CR LF line ends for a text written with LF.

@@ -1,0 +1,393 @@
+// Opening an answer paper through the real button and file dialog.
+
+#include "app/vq_stu.h"
+#include "paper/paper_store.h"
+#include "support/window_harness.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+using namespace harness;
+using paper::store;
+
+namespace {
+
+QString label(QWidget *w, const char *name)
+{
+    return find<QLabel>(w, name)->text();
+}
+
+double lcd(QWidget *w, const char *name)
+{
+    return find<QLCDNumber>(w, name)->value();
+}
+
+QString shown(QWidget *w, const char *name)
+{
+    return find<QTextEdit>(w, name)->toPlainText();
+}
+
+bool on(QWidget *w, const char *name)
+{
+    return widget(w, name)->isEnabled();
+}
+
+// The checked options of a page as letters, for example "AC".
+QString checked(QWidget *w, const char *prefix)
+{
+    QString letters;
+    for (char c = 'A'; c <= 'F'; ++c) {
+        const QByteArray name = QByteArray(prefix) + '_' + c;
+        if (find<QAbstractButton>(w, name.constData())->isChecked()) {
+            letters += QLatin1Char(c);
+        }
+    }
+    return letters;
+}
+
+const QByteArray initial_worked = "0\r\n0\r\n0\r\n@$\r\n";
+
+} // namespace
+
+class tst_open_paper : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QDir::setCurrent(QStringLiteral(VQ_EXAMPLES_DIR)); }
+    void worked_example_opens_at_question_one_of_every_page();
+    void stored_answers_are_shown_data();
+    void stored_answers_are_shown();
+    void student_name_is_the_file_name_less_four_bytes_data();
+    void student_name_is_the_file_name_less_four_bytes();
+    void a_backslash_separates_folder_and_name();
+    void a_paper_without_questions_enables_only_close_and_save();
+    void a_non_choice_paper_leaves_the_choice_pages_closed();
+    void a_cancelled_dialog_changes_nothing();
+    void a_missing_problem_file_leaves_the_open_paper_as_it_was();
+    void a_refused_problem_file_is_explained_and_changes_nothing();
+    void a_smaller_paper_replaces_every_page_of_the_first();
+    void a_damaged_answer_file_opens_and_says_so();
+    void the_sample_paper_opens();
+};
+
+void tst_open_paper::worked_example_opens_at_question_one_of_every_page()
+{
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QStringLiteral("c1"), worked_problem(), QStringLiteral("s01.stu"),
+                                    initial_worked);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    QVERIFY2(dialogs.problems().isEmpty(), qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
+    QCOMPARE(dialogs.seen.size(), 1);
+    QCOMPARE(dialogs.seen[0].caption, QStringLiteral("新建答卷文件"));
+    QCOMPARE(dialogs.seen[0].directory, QDir::currentPath());
+    QCOMPARE(dialogs.seen[0].filters, QStringList{QStringLiteral("*.stu")});
+    QVERIFY(!dialogs.seen[0].save);
+    QVERIFY(!dialogs.seen[0].has_parent);
+
+    QCOMPARE(QString::fromLocal8Bit(store.paper_path.data()), path);
+    QCOMPARE(QString::fromLocal8Bit(store.problem_path.data()), dir.path() + QStringLiteral("/c1/problem.prb"));
+    QCOMPARE(label(w, "lname"), QStringLiteral("s01"));
+    QCOMPARE(label(w, "lone"), QStringLiteral("2"));
+    QCOMPARE(label(w, "lsome"), QStringLiteral("1"));
+    QCOMPARE(label(w, "lnot"), QStringLiteral("1"));
+    QCOMPARE(label(w, "ltotal"), QStringLiteral("19.000"));
+    QCOMPARE(find<QLabel>(w, "ltotal")->textFormat(), Qt::PlainText);
+    QVERIFY(on(w, "close_paper") && on(w, "save_paper") && on(w, "new_paper") && on(w, "open_paper"));
+    QCOMPARE(find<QTabWidget>(w, "tabWidget")->currentIndex(), 0);
+
+    QCOMPARE(store.onech_cur, 1);
+    QCOMPARE(lcd(w, "onech_num"), 1.0);
+    QCOMPARE(shown(w, "onech_pro"), QStringLiteral("1 + 1 = ? A. 1 B. 2 C. 3 D. 4"));
+    QCOMPARE(lcd(w, "onech_score"), 2.0);
+    QCOMPARE(checked(w, "onech"), QString());
+    for (const char *name : {"onech_last", "onech_next", "onech_pro", "onech_save", "onech_score", "onech_A", "onech_F"}) {
+        QVERIFY2(on(w, name), name);
+    }
+    QCOMPARE(store.somech_cur, 1);
+    QCOMPARE(lcd(w, "somech_num"), 1.0);
+    QCOMPARE(lcd(w, "somech_scrig"), 4.0);
+    QCOMPARE(lcd(w, "somech_scsom"), 1.5);
+    QCOMPARE(checked(w, "somech"), QString());
+    for (const char *name : {"somech_last", "somech_next", "somech_pro_in", "somech_save", "somech_scrig",
+                             "somech_scsom", "somech_A", "somech_F"}) {
+        QVERIFY2(on(w, name), name);
+    }
+    QCOMPARE(store.unch_cur, 1);
+    QCOMPARE(lcd(w, "unch_num"), 1.0);
+    QCOMPARE(shown(w, "unch_pro"), QStringLiteral("Show that the sum of two even numbers is even.\nGive every step."));
+    QCOMPARE(lcd(w, "unch_score"), 10.0);
+    QCOMPARE(shown(w, "unch_ans_in"), QString());
+    for (const char *name : {"unch_ans_in", "unch_last", "unch_next", "unch_pro", "unch_save", "unch_score"}) {
+        QVERIFY2(on(w, name), name);
+    }
+}
+
+void tst_open_paper::stored_answers_are_shown_data()
+{
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QString>("onech_1");
+    QTest::addColumn<QString>("onech_2");
+    QTest::addColumn<QString>("somech_1");
+    QTest::addColumn<QString>("unch_1");
+    QTest::newRow("two bits show two radio buttons, 64 shows none")
+        << QByteArray("3\r\n64\r\n65\r\n@first line\r\nsecond @ line$\r\n") << QStringLiteral("AB") << QString()
+        << QStringLiteral("A") << QStringLiteral("first line\nsecond @ line");
+    QTest::newRow("F alone and all six") << QByteArray("32\r\n0\r\n63\r\n@$\r\n") << QStringLiteral("F") << QString()
+                                         << QStringLiteral("ABCDEF") << QString();
+    QTest::newRow("negative masks show their option bits") << QByteArray("-1 -64 -63 @x$") << QStringLiteral("ABCDEF")
+                                                           << QString() << QStringLiteral("A") << QStringLiteral("x");
+}
+
+void tst_open_paper::stored_answers_are_shown()
+{
+    QFETCH(QByteArray, answers);
+    QFETCH(QString, onech_1);
+    QFETCH(QString, onech_2);
+    QFETCH(QString, somech_1);
+    QFETCH(QString, unch_1);
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), worked_problem(), QStringLiteral("a.stu"), answers);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(checked(w, "onech"), onech_1);
+    QCOMPARE(checked(w, "somech"), somech_1);
+    QCOMPARE(shown(w, "unch_ans_in"), unch_1);
+    // The masks are held as read until the page stores new ones.
+    const qint32 first = store.onech_items[1].answer;
+    click(w, "onech_next");
+    QCOMPARE(checked(w, "onech"), onech_2);
+    QVERIFY(onech_1 != QLatin1String("AB") || first == 3);
+}
+
+void tst_open_paper::student_name_is_the_file_name_less_four_bytes_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("with the extension") << QStringLiteral("s01.stu") << QStringLiteral("s01");
+    QTest::newRow("without any extension") << QStringLiteral("answers") << QStringLiteral("ans");
+    QTest::newRow("four bytes give an empty name") << QStringLiteral("a.st") << QString();
+    QTest::newRow("a Chinese name") << QStringLiteral("张三.stu") << QStringLiteral("张三");
+    QTest::newRow("markup-looking names show as they are") << QStringLiteral("<b>li.stu")
+                                                           << QStringLiteral("<b>li");
+}
+
+void tst_open_paper::student_name_is_the_file_name_less_four_bytes()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), worked_problem(), file, initial_worked);
+    window_fixture f;
+    dialog_driver dialogs;
+    open_paper(&f.window(), dialogs, path);
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(label(&f.window(), "lname"), name);
+    QCOMPARE(find<QLabel>(&f.window(), "lname")->textFormat(), Qt::PlainText);
+}
+
+void tst_open_paper::a_backslash_separates_folder_and_name()
+{
+    // On this system a backslash is an ordinary character of a file name, so "x\s02.stu" in the folder names
+    // the folder "x\" to the program, whose problem file is "x\problem.prb" beside it.
+    QTemporaryDir dir;
+    write_bytes(dir.filePath(QStringLiteral("x\\problem.prb")), worked_problem());
+    const QString path = make_paper(dir.path(), QString(), QByteArray(), QStringLiteral("x\\s02.stu"), initial_worked);
+    window_fixture f;
+    dialog_driver dialogs;
+    open_paper(&f.window(), dialogs, path);
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(label(&f.window(), "lname"), QStringLiteral("s02"));
+    QCOMPARE(QString::fromLocal8Bit(store.problem_path.data()), dir.filePath(QStringLiteral("x\\problem.prb")));
+    QCOMPARE(label(&f.window(), "ltotal"), QStringLiteral("19.000"));
+}
+
+void tst_open_paper::a_paper_without_questions_enables_only_close_and_save()
+{
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), "0 0 0\r\n", QStringLiteral("e.stu"), QByteArray());
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(label(w, "lone"), QStringLiteral("0"));
+    QCOMPARE(label(w, "lsome"), QStringLiteral("0"));
+    QCOMPARE(label(w, "lnot"), QStringLiteral("0"));
+    QCOMPARE(label(w, "ltotal"), QStringLiteral("0.000"));
+    QVERIFY(on(w, "close_paper") && on(w, "save_paper"));
+    for (const char *name : {"onech_next", "onech_A", "somech_save", "somech_B", "unch_ans_in", "unch_next"}) {
+        QVERIFY2(!on(w, name), name);
+    }
+    QCOMPARE(store.onech_cur + store.somech_cur + store.unch_cur, 0);
+}
+
+void tst_open_paper::a_non_choice_paper_leaves_the_choice_pages_closed()
+{
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), "0 0 2 5 @one$ 7 @two$", QStringLiteral("n.stu"),
+                                    "@a$\r\n@b$\r\n");
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    QVERIFY(dialogs.problems().isEmpty());
+    QVERIFY(!on(w, "onech_pro") && !on(w, "onech_next") && !on(w, "somech_pro_in") && !on(w, "somech_A"));
+    QVERIFY(on(w, "unch_ans_in"));
+    QCOMPARE(shown(w, "unch_ans_in"), QStringLiteral("a"));
+    QCOMPARE(label(w, "ltotal"), QStringLiteral("12.000"));
+}
+
+void tst_open_paper::a_cancelled_dialog_changes_nothing()
+{
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), worked_problem(), QStringLiteral("a.stu"), initial_worked);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    const QStringList fresh = snapshot(w);
+    dialogs.cancel_file_dialog();
+    click(w, "open_paper");
+    QCOMPARE(snapshot(w), fresh);
+    open_paper(w, dialogs, path);
+    const QStringList opened = snapshot(w);
+    dialogs.cancel_file_dialog();
+    click(w, "open_paper");
+    QCOMPARE(snapshot(w), opened);
+    QVERIFY(dialogs.problems().isEmpty());
+}
+
+void tst_open_paper::a_missing_problem_file_leaves_the_open_paper_as_it_was()
+{
+    QTemporaryDir dir;
+    const QString first = make_paper(dir.path(), QStringLiteral("one"), worked_problem(), QStringLiteral("a.stu"),
+                                     "2\r\n0\r\n0\r\n@$\r\n");
+    const QString stray = make_paper(dir.path(), QStringLiteral("two"), QByteArray(), QStringLiteral("b.stu"),
+                                     "untouched");
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, first);
+    click_option(w, "onech_D");
+    click(w, "onech_save");
+    const QStringList before = snapshot(w);
+    dialogs.choose_file(stray);
+    dialogs.answer_message();
+    click(w, "open_paper");
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(dialogs.seen.last().caption, QStringLiteral("提示"));
+    QCOMPARE(dialogs.seen.last().text, QStringLiteral("新建文件所在的文件夹下缺少problem.prb文件"));
+    QCOMPARE(dialogs.seen.last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(snapshot(w), before);
+    // A later save still writes the open paper's own file, never the one chosen last.
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(first), QByteArray("8\r\n0\r\n0\r\n@$\r\n"));
+    QCOMPARE(read_bytes(stray), QByteArray("untouched"));
+}
+
+void tst_open_paper::a_refused_problem_file_is_explained_and_changes_nothing()
+{
+    QTemporaryDir dir;
+    const QString first = make_paper(dir.path(), QStringLiteral("one"), worked_problem(), QStringLiteral("a.stu"),
+                                     initial_worked);
+    const QString cut = make_paper(dir.path(), QStringLiteral("cut"), "3 0 0\r\n1 @q1$\r\n2 @q2", QStringLiteral("b.stu"),
+                                   "0\r\n0\r\n0\r\n");
+    const QString huge = make_paper(dir.path(), QStringLiteral("huge"), "20000 0 0\r\n", QStringLiteral("c.stu"), "");
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, first);
+    const QStringList before = snapshot(w);
+    dialogs.choose_file(cut);
+    dialogs.answer_message();
+    click(w, "open_paper");
+    QVERIFY2(dialogs.seen.last().text.contains(QStringLiteral("第 2 道单选题")), qPrintable(dialogs.seen.last().text));
+    QVERIFY(dialogs.seen.last().text.contains(QStringLiteral("没有打开")));
+    dialogs.choose_file(huge);
+    dialogs.answer_message();
+    click(w, "open_paper");
+    QVERIFY2(dialogs.seen.last().text.contains(QStringLiteral("10002")), qPrintable(dialogs.seen.last().text));
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(snapshot(w), before);
+}
+
+void tst_open_paper::a_smaller_paper_replaces_every_page_of_the_first()
+{
+    QTemporaryDir dir;
+    const QByteArray big_problem = "3 2 2 1 @o1$ 1 @o2$ 1 @o3$ 2 1 @s1$ 2 1 @s2$ 5 @u1$ 5 @u2$";
+    const QString big = make_paper(dir.path(), QStringLiteral("big"), big_problem, QStringLiteral("a.stu"),
+                                   "1 2 4 1 2 @x$ @y$");
+    const QString small = make_paper(dir.path(), QStringLiteral("small"), "1 0 0 9 @only$", QStringLiteral("b.stu"),
+                                     "16\r\n");
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, big);
+    click(w, "onech_next");
+    click(w, "onech_next");
+    click(w, "somech_next");
+    click(w, "unch_next");
+    QCOMPARE(store.onech_cur, 3);
+    open_paper(w, dialogs, small);
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(store.onech_cur, 1);
+    QCOMPARE(shown(w, "onech_pro"), QStringLiteral("only"));
+    QCOMPARE(checked(w, "onech"), QStringLiteral("E"));
+    // The pages of types the new paper lacks are closed, not left on the old paper's questions.
+    QCOMPARE(store.somech_cur, 0);
+    QCOMPARE(store.unch_cur, 0);
+    QVERIFY(!on(w, "somech_next") && !on(w, "somech_A") && !on(w, "unch_ans_in") && !on(w, "unch_save"));
+    QCOMPARE(shown(w, "somech_pro_in"), QString());
+    QCOMPARE(shown(w, "unch_ans_in"), QString());
+    QCOMPARE(lcd(w, "somech_num"), 0.0);
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(small), QByteArray("16\r\n"));
+}
+
+void tst_open_paper::a_damaged_answer_file_opens_and_says_so()
+{
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), worked_problem(), QStringLiteral("d.stu"), "4\r\n");
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    dialogs.choose_file(path);
+    dialogs.answer_message();
+    click(w, "open_paper");
+    QVERIFY(dialogs.problems().isEmpty());
+    QVERIFY(dialogs.seen.last().text.contains(QStringLiteral("不完整")));
+    QCOMPARE(checked(w, "onech"), QStringLiteral("C"));
+    QCOMPARE(checked(w, "somech"), QString());
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(path), QByteArray("4\r\n0\r\n0\r\n@$\r\n"));
+}
+
+void tst_open_paper::the_sample_paper_opens()
+{
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, QStringLiteral(VQ_EXAMPLES_DIR "/张三.stu"));
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(label(w, "lname"), QStringLiteral("张三"));
+    QCOMPARE(label(w, "lone"), QStringLiteral("4"));
+    QCOMPARE(label(w, "ltotal"), QStringLiteral("53.000"));
+    QCOMPARE(checked(w, "onech"), QStringLiteral("C"));
+    QVERIFY(shown(w, "unch_ans_in").startsWith(QStringLiteral("设两个偶数")));
+}
+
+QTEST_MAIN(tst_open_paper)
+#include "tst_open_paper.moc"
