@@ -1,0 +1,154 @@
+// Closing the answer paper: the confirmation, and the window and store returned to no paper open.
+
+#include "app/vq_stu.h"
+#include "paper/paper_store.h"
+#include "support/window_harness.h"
+
+#include <QDir>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+using namespace harness;
+using paper::store;
+
+Q_DECLARE_METATYPE(harness::box_answer)
+
+class tst_close_paper : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void every_way_of_cancelling_changes_nothing_data();
+    void every_way_of_cancelling_changes_nothing();
+    void ok_returns_to_no_paper_open();
+    void closing_does_not_save();
+    void a_smaller_paper_after_closing_shows_only_its_own_questions();
+
+private:
+    QTemporaryDir *dir = nullptr;
+    window_fixture *fixture = nullptr;
+    dialog_driver *dialogs = nullptr;
+    QWidget *w = nullptr;
+    QString path;
+    void open_worked(const QByteArray &answers = "1 2 4 @answer$");
+};
+
+void tst_close_paper::init()
+{
+    dir = new QTemporaryDir;
+    fixture = new window_fixture;
+    dialogs = new dialog_driver;
+    w = &fixture->window();
+}
+
+void tst_close_paper::cleanup()
+{
+    QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems().join(QLatin1Char('\n'))));
+    delete dialogs;
+    delete fixture;
+    delete dir;
+}
+
+void tst_close_paper::open_worked(const QByteArray &answers)
+{
+    path = make_paper(dir->path(), QString(), worked_problem(), QStringLiteral("c.stu"), answers);
+    open_paper(w, *dialogs, path);
+}
+
+void tst_close_paper::every_way_of_cancelling_changes_nothing_data()
+{
+    QTest::addColumn<harness::box_answer>("answer");
+    QTest::newRow("Cancel") << box_answer::cancel;
+    QTest::newRow("Esc") << box_answer::escape;
+    QTest::newRow("the close box") << box_answer::close_box;
+}
+
+void tst_close_paper::every_way_of_cancelling_changes_nothing()
+{
+    QFETCH(harness::box_answer, answer);
+    open_worked();
+    click(w, "onech_next");
+    const QStringList before = snapshot(w);
+    dialogs->answer_message(answer);
+    click(w, "close_paper");
+    QCOMPARE(snapshot(w), before);
+    const seen_dialog &asked = dialogs->seen.last();
+    QCOMPARE(asked.caption, QStringLiteral("提示"));
+    QCOMPARE(asked.text, QStringLiteral("您确定要关闭此答卷吗？请确认是否保存答卷。\n"
+                                        "（点击“保存答卷按钮”，若不想保存答卷，忽略此操作）"));
+    QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QVERIFY(!asked.has_parent);
+}
+
+void tst_close_paper::ok_returns_to_no_paper_open()
+{
+    open_worked();
+    click(w, "unch_next"); // shows question 1 still: the score display holds 10
+    QCOMPARE(find<QLCDNumber>(w, "unch_score")->value(), 10.0);
+    const QString first_text = store.onech_items[1].text;
+    dialogs->answer_message(box_answer::ok);
+    click(w, "close_paper");
+    for (const char *name : {"lname", "lone", "lsome", "lnot", "ltotal"}) {
+        QCOMPARE(find<QLabel>(w, name)->text(), QStringLiteral("未打开答卷"));
+        QCOMPARE(find<QLabel>(w, name)->textFormat(), Qt::PlainText);
+    }
+    for (const char *name :
+         {"close_paper", "save_paper", "onech_last", "onech_next", "onech_pro", "onech_save", "onech_score", "onech_A",
+          "onech_F", "somech_last", "somech_next", "somech_pro_in", "somech_save", "somech_scrig", "somech_scsom",
+          "somech_A", "somech_F", "unch_ans_in", "unch_last", "unch_next", "unch_pro", "unch_save", "unch_score"}) {
+        QVERIFY2(!widget(w, name)->isEnabled(), name);
+    }
+    QVERIFY(widget(w, "new_paper")->isEnabled() && widget(w, "open_paper")->isEnabled());
+    for (const char *name : {"onech_A", "onech_B", "onech_C", "somech_A", "somech_B", "somech_C"}) {
+        QVERIFY2(!find<QAbstractButton>(w, name)->isChecked(), name);
+    }
+    for (const char *name : {"onech_num", "onech_score", "somech_num", "somech_scrig", "somech_scsom", "unch_num"}) {
+        QCOMPARE(find<QLCDNumber>(w, name)->value(), 0.0);
+    }
+    QCOMPARE(find<QLCDNumber>(w, "unch_score")->value(), 10.0); // the last score stays, greyed out
+    for (const char *name : {"onech_pro", "somech_pro_in", "unch_pro", "unch_ans_in"}) {
+        QVERIFY2(find<QTextEdit>(w, name)->toPlainText().isEmpty(), name);
+    }
+    QCOMPARE(store.onech_count + store.somech_count + store.unch_count, 0);
+    QCOMPARE(store.onech_cur + store.somech_cur + store.unch_cur, 0);
+    QVERIFY(std::all_of(store.paper_path.begin(), store.paper_path.end(), [](char c) { return c == 0; }));
+    QVERIFY(std::all_of(store.problem_path.begin(), store.problem_path.end(), [](char c) { return c == 0; }));
+    // The tables keep their records until another paper is opened.
+    QCOMPARE(store.onech_items[1].text, first_text);
+    QCOMPARE(store.onech_items[1].answer, 1);
+    QCOMPARE(store.unch_items[1].answer, QStringLiteral("answer"));
+}
+
+void tst_close_paper::closing_does_not_save()
+{
+    open_worked("0 0 0 @$");
+    click_option(w, "onech_B");
+    click(w, "onech_save");
+    dialogs->answer_message(box_answer::ok);
+    click(w, "close_paper");
+    QCOMPARE(read_bytes(path), QByteArray("0 0 0 @$"));
+}
+
+void tst_close_paper::a_smaller_paper_after_closing_shows_only_its_own_questions()
+{
+    open_worked("8 2 4 @first paper$");
+    dialogs->answer_message(box_answer::ok);
+    click(w, "close_paper");
+    const QString small = make_paper(dir->path(), QStringLiteral("small"), "0 0 1 3 @only$", QStringLiteral("s.stu"),
+                                     "@mine$\r\n");
+    open_paper(w, *dialogs, small);
+    QVERIFY(!widget(w, "onech_next")->isEnabled() && !widget(w, "somech_next")->isEnabled());
+    QCOMPARE(find<QTextEdit>(w, "unch_ans_in")->toPlainText(), QStringLiteral("mine"));
+    QCOMPARE(find<QTextEdit>(w, "onech_pro")->toPlainText(), QString());
+    click(w, "unch_next");
+    QCOMPARE(store.unch_cur, 1);
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(small), QByteArray("@mine$\r\n"));
+}
+
+QTEST_MAIN(tst_close_paper)
+#include "tst_close_paper.moc"
