@@ -18,8 +18,8 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <malloc.h>
 #include <limits>
+#include <malloc.h>
 #include <string>
 
 namespace {
@@ -247,30 +247,34 @@ void register_all()
     for (const input &in : inputs) {
         const std::string n = in.name;
         const QString problem = in.problem, answers = in.answers;
-        benchmark::RegisterBenchmark(("problem_read/" + n).c_str(), [=](benchmark::State &s) { problem_read(s, problem); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("problem_floor/" + n).c_str(), [=](benchmark::State &s) { floor_read(s, problem); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("problem_literal/" + n).c_str(),
-                                     [=](benchmark::State &s) { literal_problem_read(s, problem); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("problem_held/" + n).c_str(), [=](benchmark::State &s) { problem_held(s, problem); })
+        benchmark::RegisterBenchmark(("problem_read/" + n).c_str(), [=](benchmark::State &s) {
+            problem_read(s, problem);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("problem_floor/" + n).c_str(), [=](benchmark::State &s) {
+            floor_read(s, problem);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("problem_literal/" + n).c_str(), [=](benchmark::State &s) {
+            literal_problem_read(s, problem);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("problem_held/" + n).c_str(),
+                                     [=](benchmark::State &s) { problem_held(s, problem); })
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1);
-        benchmark::RegisterBenchmark(("answer_read/" + n).c_str(),
-                                     [=](benchmark::State &s) { answer_read(s, problem, answers); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("answer_floor/" + n).c_str(), [=](benchmark::State &s) { floor_read(s, answers); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("answer_literal/" + n).c_str(),
-                                     [=](benchmark::State &s) { literal_answer_read(s, problem, answers); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("answer_write/" + n).c_str(),
-                                     [=](benchmark::State &s) { answer_write(s, problem, answers); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("answer_one_go_write/" + n).c_str(),
-                                     [=](benchmark::State &s) { one_go_write(s, problem, answers); })
-            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("answer_read/" + n).c_str(), [=](benchmark::State &s) {
+            answer_read(s, problem, answers);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("answer_floor/" + n).c_str(), [=](benchmark::State &s) {
+            floor_read(s, answers);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("answer_literal/" + n).c_str(), [=](benchmark::State &s) {
+            literal_answer_read(s, problem, answers);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("answer_write/" + n).c_str(), [=](benchmark::State &s) {
+            answer_write(s, problem, answers);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("answer_one_go_write/" + n).c_str(), [=](benchmark::State &s) {
+            one_go_write(s, problem, answers);
+        })->Unit(benchmark::kMillisecond);
     }
 }
 

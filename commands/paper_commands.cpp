@@ -75,8 +75,8 @@ void show_paper(Ui::vq_stu &ui, const QByteArray &student_name, double total_sco
 
 void new_paper(Ui::vq_stu &ui)
 {
-    const QString chosen = QFileDialog::getSaveFileName(nullptr, dialog_caption(), QStringLiteral("."),
-                                                        QStringLiteral("*.stu"));
+    const QString chosen =
+        QFileDialog::getSaveFileName(nullptr, dialog_caption(), QStringLiteral("."), QStringLiteral("*.stu"));
     paper::answer_paths paths;
     QString why;
     if (!usable_paths(chosen, paths, &why)) {
@@ -104,8 +104,8 @@ void new_paper(Ui::vq_stu &ui)
 
 void open_paper(Ui::vq_stu &ui)
 {
-    const QString chosen = QFileDialog::getOpenFileName(nullptr, dialog_caption(), QStringLiteral("."),
-                                                        QStringLiteral("*.stu"));
+    const QString chosen =
+        QFileDialog::getOpenFileName(nullptr, dialog_caption(), QStringLiteral("."), QStringLiteral("*.stu"));
     if (chosen.isEmpty()) {
         return;
     }
@@ -150,7 +150,8 @@ void save_paper(Ui::vq_stu &)
     }
     QString why;
     if (!paper::write_answer_file(path, &why)) {
-        tell(QStringLiteral("答卷没有保存！\n%1\n\n所有答案仍保留在程序中。请排除问题后再次点击“保存当前答卷”。").arg(why));
+        tell(QStringLiteral("答卷没有保存！\n%1\n\n所有答案仍保留在程序中。请排除问题后再次点击“保存当前答卷”。")
+                 .arg(why));
     }
 }
 

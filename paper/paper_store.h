@@ -59,15 +59,14 @@ struct paper_store {
     qint32 onech_cur = 0;
     qint32 somech_cur = 0;
     qint32 unch_cur = 0;
-    path_array paper_path{}; // the answer file, local 8-bit code page, zero-terminated
+    path_array paper_path{};   // the answer file, local 8-bit code page, zero-terminated
     path_array problem_path{}; // the problem.prb beside it
 };
 
 extern paper_store store;
 
 // The mask of the options whose buttons are checked, visited A to F.
-template <typename Checked>
-qint32 mask_from_options(Checked &&is_checked)
+template <typename Checked> qint32 mask_from_options(Checked &&is_checked)
 {
     qint32 mask = 0;
     for (std::size_t i = 0; i < option_bits.size(); ++i) {

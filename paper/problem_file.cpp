@@ -49,7 +49,8 @@ bool read_counts(byte_scanner &in, problem_counts &counts, QString *error)
 
 bool bad_score(QString *error, int type, int question)
 {
-    return fail(error, QStringLiteral("题目文件已损坏：第 %1 道%2的分数不是一个数。").arg(question).arg(type_name(type)));
+    return fail(error,
+                QStringLiteral("题目文件已损坏：第 %1 道%2的分数不是一个数。").arg(question).arg(type_name(type)));
 }
 
 bool read_text(byte_scanner &in, QString &text, QString *error, int type, int question)

@@ -13,8 +13,8 @@ namespace platform {
 box_answer message_box(const QString &text, const QString &caption, box_buttons buttons)
 {
     const UINT type = buttons == box_buttons::ok ? MB_OK : MB_OKCANCEL;
-    const int result = MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()),
-                                   reinterpret_cast<LPCWSTR>(caption.utf16()), type);
+    const int result =
+        MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()), reinterpret_cast<LPCWSTR>(caption.utf16()), type);
     return result == IDCANCEL ? box_answer::cancel : box_answer::ok;
 }
 

@@ -158,7 +158,8 @@ void tst_answer_file::a_dollar_in_an_answer_cannot_cut_the_answers_after_it()
     store.unch_items[1].answer = QStringLiteral("costs $5, @ noon");
     store.unch_items[2].answer = QStringLiteral("second");
     const QByteArray bytes = store_answer_bytes();
-    QCOMPARE(bytes, QByteArray("@costs \xef\xbc\x84" "5, @ noon$\r\n@second$\r\n@$\r\n"));
+    QCOMPARE(bytes, QByteArray("@costs \xef\xbc\x84"
+                               "5, @ noon$\r\n@second$\r\n@$\r\n"));
     loaded_paper paper = paper_of(0, 0, 3);
     QVERIFY(parse_answers(bytes, paper));
     QCOMPARE(paper.unch[0].answer, QStringLiteral("costs ＄5, @ noon"));
@@ -170,7 +171,7 @@ void tst_answer_file::a_dollar_in_an_answer_cannot_cut_the_answers_after_it()
 void tst_answer_file::damaged_files_read_as_far_as_they_go_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QList<int>>("masks"); // two single-choice, one multiple-choice
+    QTest::addColumn<QList<int>>("masks");    // two single-choice, one multiple-choice
     QTest::addColumn<QStringList>("answers"); // two non-choice
     QTest::addColumn<bool>("complete");
     QTest::newRow("whole") << QByteArray("1\r\n2\r\n4\r\n@a$\r\n@b$\r\n") << QList<int>{1, 2, 4}
@@ -178,23 +179,23 @@ void tst_answer_file::damaged_files_read_as_far_as_they_go_data()
     QTest::newRow("more after the last entry") << QByteArray("1 2 4 @a$ @b$ 9 @c$") << QList<int>{1, 2, 4}
                                                << QStringList{QStringLiteral("a"), QStringLiteral("b")} << true;
     QTest::newRow("empty file") << QByteArray() << QList<int>{0, 0, 0} << QStringList{QString(), QString()} << false;
-    QTest::newRow("cut after the first line") << QByteArray("4\r\n") << QList<int>{4, 0, 0}
-                                              << QStringList{QString(), QString()} << false;
+    QTest::newRow("cut after the first line")
+        << QByteArray("4\r\n") << QList<int>{4, 0, 0} << QStringList{QString(), QString()} << false;
     QTest::newRow("a choice entry that is no number") << QByteArray("x 2 4 @a$ @b$") << QList<int>{0, 2, 4}
                                                       << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
-    QTest::newRow("a number with letters stuck to it") << QByteArray("1 2abc 4 @a$ @b$") << QList<int>{1, 0, 4}
-                                                       << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
+    QTest::newRow("a number with letters stuck to it")
+        << QByteArray("1 2abc 4 @a$ @b$") << QList<int>{1, 0, 4}
+        << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
     QTest::newRow("a choice entry beyond 32 bits") << QByteArray("1 99999999999 4 @a$ @b$") << QList<int>{1, 0, 4}
                                                    << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
-    QTest::newRow("a choice line missing before the texts") << QByteArray("1\r\n2\r\n@a$\r\n@b$\r\n")
-                                                            << QList<int>{1, 2, 0}
-                                                            << QStringList{QStringLiteral("a"), QStringLiteral("b")}
-                                                            << false;
-    QTest::newRow("the last text cut before its $") << QByteArray("1 2 4 @a$ @half an ans") << QList<int>{1, 2, 4}
-                                                    << QStringList{QStringLiteral("a"), QStringLiteral("half an ans")}
-                                                    << false;
-    QTest::newRow("no @ for the last text") << QByteArray("1 2 4 @a$\r\n") << QList<int>{1, 2, 4}
-                                            << QStringList{QStringLiteral("a"), QString()} << false;
+    QTest::newRow("a choice line missing before the texts")
+        << QByteArray("1\r\n2\r\n@a$\r\n@b$\r\n") << QList<int>{1, 2, 0}
+        << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
+    QTest::newRow("the last text cut before its $")
+        << QByteArray("1 2 4 @a$ @half an ans") << QList<int>{1, 2, 4}
+        << QStringList{QStringLiteral("a"), QStringLiteral("half an ans")} << false;
+    QTest::newRow("no @ for the last text")
+        << QByteArray("1 2 4 @a$\r\n") << QList<int>{1, 2, 4} << QStringList{QStringLiteral("a"), QString()} << false;
 }
 
 void tst_answer_file::damaged_files_read_as_far_as_they_go()

@@ -97,9 +97,10 @@ void tst_close_paper::ok_returns_to_no_paper_open()
         QCOMPARE(find<QLabel>(w, name)->textFormat(), Qt::PlainText);
     }
     for (const char *name :
-         {"close_paper", "save_paper", "onech_last", "onech_next", "onech_pro", "onech_save", "onech_score", "onech_A",
-          "onech_F", "somech_last", "somech_next", "somech_pro_in", "somech_save", "somech_scrig", "somech_scsom",
-          "somech_A", "somech_F", "unch_ans_in", "unch_last", "unch_next", "unch_pro", "unch_save", "unch_score"}) {
+         {"close_paper", "save_paper",   "onech_last",   "onech_next",  "onech_pro",   "onech_save",
+          "onech_score", "onech_A",      "onech_F",      "somech_last", "somech_next", "somech_pro_in",
+          "somech_save", "somech_scrig", "somech_scsom", "somech_A",    "somech_F",    "unch_ans_in",
+          "unch_last",   "unch_next",    "unch_pro",     "unch_save",   "unch_score"}) {
         QVERIFY2(!widget(w, name)->isEnabled(), name);
     }
     QVERIFY(widget(w, "new_paper")->isEnabled() && widget(w, "open_paper")->isEnabled());
@@ -138,8 +139,8 @@ void tst_close_paper::a_smaller_paper_after_closing_shows_only_its_own_questions
     open_worked("8 2 4 @first paper$");
     dialogs->answer_message(box_answer::ok);
     click(w, "close_paper");
-    const QString small = make_paper(dir->path(), QStringLiteral("small"), "0 0 1 3 @only$", QStringLiteral("s.stu"),
-                                     "@mine$\r\n");
+    const QString small =
+        make_paper(dir->path(), QStringLiteral("small"), "0 0 1 3 @only$", QStringLiteral("s.stu"), "@mine$\r\n");
     open_paper(w, *dialogs, small);
     QVERIFY(!widget(w, "onech_next")->isEnabled() && !widget(w, "somech_next")->isEnabled());
     QCOMPARE(find<QTextEdit>(w, "unch_ans_in")->toPlainText(), QStringLiteral("mine"));

@@ -60,7 +60,8 @@ struct cell {
 QList<cell> form_cells()
 {
     const QString na = pt14(QStringLiteral("未打开答卷"));
-    const QString prev = QStringLiteral("上一题"), save = QStringLiteral("保存当前答案"), next = QStringLiteral("下一题");
+    const QString prev = QStringLiteral("上一题"), save = QStringLiteral("保存当前答案"),
+                  next = QStringLiteral("下一题");
     return {
         {"new_paper", "QPushButton", "gridLayout", 0, 0, 1, 1, QStringLiteral("新建答卷"), true},
         {"open_paper", "QPushButton", "gridLayout", 0, 1, 1, 1, QStringLiteral("打开答卷"), true},

@@ -27,15 +27,15 @@ void tst_message_box::answers_data()
     QTest::addColumn<platform::box_answer>("result");
     QTest::newRow("OK box, OK clicked") << box_buttons::ok << box_answer::ok << platform::box_answer::ok;
     QTest::newRow("OK box, Esc pressed") << box_buttons::ok << box_answer::escape << platform::box_answer::ok;
-    QTest::newRow("OK box, closed by its close box") << box_buttons::ok << box_answer::close_box
-                                                     << platform::box_answer::ok;
+    QTest::newRow("OK box, closed by its close box")
+        << box_buttons::ok << box_answer::close_box << platform::box_answer::ok;
     QTest::newRow("OK + Cancel, OK clicked") << box_buttons::ok_cancel << box_answer::ok << platform::box_answer::ok;
-    QTest::newRow("OK + Cancel, Cancel clicked") << box_buttons::ok_cancel << box_answer::cancel
-                                                 << platform::box_answer::cancel;
-    QTest::newRow("OK + Cancel, Esc pressed") << box_buttons::ok_cancel << box_answer::escape
-                                              << platform::box_answer::cancel;
-    QTest::newRow("OK + Cancel, closed by its close box") << box_buttons::ok_cancel << box_answer::close_box
-                                                          << platform::box_answer::cancel;
+    QTest::newRow("OK + Cancel, Cancel clicked")
+        << box_buttons::ok_cancel << box_answer::cancel << platform::box_answer::cancel;
+    QTest::newRow("OK + Cancel, Esc pressed")
+        << box_buttons::ok_cancel << box_answer::escape << platform::box_answer::cancel;
+    QTest::newRow("OK + Cancel, closed by its close box")
+        << box_buttons::ok_cancel << box_answer::close_box << platform::box_answer::cancel;
 }
 
 void tst_message_box::answers()

@@ -153,8 +153,8 @@ void tst_new_paper::an_unreadable_problem_file_start_creates_nothing()
 
 void tst_new_paper::the_open_paper_stays_open_even_over_its_own_file()
 {
-    const QString path = make_paper(dir->path(), QString(), worked_problem(), QStringLiteral("mine.stu"),
-                                    "4\r\n0\r\n2\r\n@kept$\r\n");
+    const QString path =
+        make_paper(dir->path(), QString(), worked_problem(), QStringLiteral("mine.stu"), "4\r\n0\r\n2\r\n@kept$\r\n");
     open_paper(w, *dialogs, path);
     const QStringList before = snapshot(w);
     dialogs->choose_file(path);

@@ -81,8 +81,8 @@ private slots:
 void tst_open_paper::worked_example_opens_at_question_one_of_every_page()
 {
     QTemporaryDir dir;
-    const QString path = make_paper(dir.path(), QStringLiteral("c1"), worked_problem(), QStringLiteral("s01.stu"),
-                                    initial_worked);
+    const QString path =
+        make_paper(dir.path(), QStringLiteral("c1"), worked_problem(), QStringLiteral("s01.stu"), initial_worked);
     window_fixture f;
     QWidget *w = &f.window();
     dialog_driver dialogs;
@@ -111,7 +111,8 @@ void tst_open_paper::worked_example_opens_at_question_one_of_every_page()
     QCOMPARE(shown(w, "onech_pro"), QStringLiteral("1 + 1 = ? A. 1 B. 2 C. 3 D. 4"));
     QCOMPARE(lcd(w, "onech_score"), 2.0);
     QCOMPARE(checked(w, "onech"), QString());
-    for (const char *name : {"onech_last", "onech_next", "onech_pro", "onech_save", "onech_score", "onech_A", "onech_F"}) {
+    for (const char *name :
+         {"onech_last", "onech_next", "onech_pro", "onech_save", "onech_score", "onech_A", "onech_F"}) {
         QVERIFY2(on(w, name), name);
     }
     QCOMPARE(store.somech_cur, 1);
@@ -181,8 +182,7 @@ void tst_open_paper::student_name_is_the_file_name_less_four_bytes_data()
     QTest::newRow("without any extension") << QStringLiteral("answers") << QStringLiteral("ans");
     QTest::newRow("four bytes give an empty name") << QStringLiteral("a.st") << QString();
     QTest::newRow("a Chinese name") << QStringLiteral("张三.stu") << QStringLiteral("张三");
-    QTest::newRow("markup-looking names show as they are") << QStringLiteral("<b>li.stu")
-                                                           << QStringLiteral("<b>li");
+    QTest::newRow("markup-looking names show as they are") << QStringLiteral("<b>li.stu") << QStringLiteral("<b>li");
 }
 
 void tst_open_paper::student_name_is_the_file_name_less_four_bytes()
@@ -238,8 +238,8 @@ void tst_open_paper::a_paper_without_questions_enables_only_close_and_save()
 void tst_open_paper::a_non_choice_paper_leaves_the_choice_pages_closed()
 {
     QTemporaryDir dir;
-    const QString path = make_paper(dir.path(), QString(), "0 0 2 5 @one$ 7 @two$", QStringLiteral("n.stu"),
-                                    "@a$\r\n@b$\r\n");
+    const QString path =
+        make_paper(dir.path(), QString(), "0 0 2 5 @one$ 7 @two$", QStringLiteral("n.stu"), "@a$\r\n@b$\r\n");
     window_fixture f;
     QWidget *w = &f.window();
     dialog_driver dialogs;
@@ -275,8 +275,8 @@ void tst_open_paper::a_missing_problem_file_leaves_the_open_paper_as_it_was()
     QTemporaryDir dir;
     const QString first = make_paper(dir.path(), QStringLiteral("one"), worked_problem(), QStringLiteral("a.stu"),
                                      "2\r\n0\r\n0\r\n@$\r\n");
-    const QString stray = make_paper(dir.path(), QStringLiteral("two"), QByteArray(), QStringLiteral("b.stu"),
-                                     "untouched");
+    const QString stray =
+        make_paper(dir.path(), QStringLiteral("two"), QByteArray(), QStringLiteral("b.stu"), "untouched");
     window_fixture f;
     QWidget *w = &f.window();
     dialog_driver dialogs;
@@ -301,10 +301,10 @@ void tst_open_paper::a_missing_problem_file_leaves_the_open_paper_as_it_was()
 void tst_open_paper::a_refused_problem_file_is_explained_and_changes_nothing()
 {
     QTemporaryDir dir;
-    const QString first = make_paper(dir.path(), QStringLiteral("one"), worked_problem(), QStringLiteral("a.stu"),
-                                     initial_worked);
-    const QString cut = make_paper(dir.path(), QStringLiteral("cut"), "3 0 0\r\n1 @q1$\r\n2 @q2", QStringLiteral("b.stu"),
-                                   "0\r\n0\r\n0\r\n");
+    const QString first =
+        make_paper(dir.path(), QStringLiteral("one"), worked_problem(), QStringLiteral("a.stu"), initial_worked);
+    const QString cut = make_paper(dir.path(), QStringLiteral("cut"), "3 0 0\r\n1 @q1$\r\n2 @q2",
+                                   QStringLiteral("b.stu"), "0\r\n0\r\n0\r\n");
     const QString huge = make_paper(dir.path(), QStringLiteral("huge"), "20000 0 0\r\n", QStringLiteral("c.stu"), "");
     window_fixture f;
     QWidget *w = &f.window();
@@ -328,10 +328,10 @@ void tst_open_paper::a_smaller_paper_replaces_every_page_of_the_first()
 {
     QTemporaryDir dir;
     const QByteArray big_problem = "3 2 2 1 @o1$ 1 @o2$ 1 @o3$ 2 1 @s1$ 2 1 @s2$ 5 @u1$ 5 @u2$";
-    const QString big = make_paper(dir.path(), QStringLiteral("big"), big_problem, QStringLiteral("a.stu"),
-                                   "1 2 4 1 2 @x$ @y$");
-    const QString small = make_paper(dir.path(), QStringLiteral("small"), "1 0 0 9 @only$", QStringLiteral("b.stu"),
-                                     "16\r\n");
+    const QString big =
+        make_paper(dir.path(), QStringLiteral("big"), big_problem, QStringLiteral("a.stu"), "1 2 4 1 2 @x$ @y$");
+    const QString small =
+        make_paper(dir.path(), QStringLiteral("small"), "1 0 0 9 @only$", QStringLiteral("b.stu"), "16\r\n");
     window_fixture f;
     QWidget *w = &f.window();
     dialog_driver dialogs;

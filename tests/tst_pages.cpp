@@ -241,7 +241,8 @@ void tst_pages::a_dollar_typed_is_stored_as_its_full_width_form()
     QCOMPARE(shown(w, "unch_ans_in"), QStringLiteral("costs ＄5 @ noon"));
     click(w, "unch_save");
     click(w, "save_paper");
-    QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n@costs \xef\xbc\x84" "5 @ noon$\r\n"
+    QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n@costs \xef\xbc\x84"
+                                          "5 @ noon$\r\n"
                                           "@second$\r\n@$\r\n"));
 }
 

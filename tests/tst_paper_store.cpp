@@ -63,14 +63,14 @@ void tst_paper_store::paths_are_derived_from_the_answer_file_data()
                              << QByteArray("a");
     QTest::newRow("backslashes") << QByteArray("D:\\exam\\s01.stu") << QByteArray("D:\\exam\\problem.prb")
                                  << QByteArray("s01");
-    QTest::newRow("the last of mixed separators") << QByteArray("/exam/x\\b.stu") << QByteArray("/exam/x\\problem.prb")
-                                                  << QByteArray("b");
-    QTest::newRow("no extension loses four bytes") << QByteArray("/exam/answers") << QByteArray("/exam/problem.prb")
-                                                   << QByteArray("ans");
-    QTest::newRow("a name of four bytes is empty") << QByteArray("/exam/a.st") << QByteArray("/exam/problem.prb")
-                                                   << QByteArray();
-    QTest::newRow("a path ending with a separator") << QByteArray("/exam/") << QByteArray("/exam/problem.prb")
-                                                    << QByteArray();
+    QTest::newRow("the last of mixed separators")
+        << QByteArray("/exam/x\\b.stu") << QByteArray("/exam/x\\problem.prb") << QByteArray("b");
+    QTest::newRow("no extension loses four bytes")
+        << QByteArray("/exam/answers") << QByteArray("/exam/problem.prb") << QByteArray("ans");
+    QTest::newRow("a name of four bytes is empty")
+        << QByteArray("/exam/a.st") << QByteArray("/exam/problem.prb") << QByteArray();
+    QTest::newRow("a path ending with a separator")
+        << QByteArray("/exam/") << QByteArray("/exam/problem.prb") << QByteArray();
     QTest::newRow("no separator at all") << QByteArray("s02.stu") << QByteArray("problem.prb") << QByteArray("s02");
     QTest::newRow("an empty path") << QByteArray() << QByteArray("problem.prb") << QByteArray();
     QTest::newRow("8-bit name") << QByteArray("/k/\xe5\xbc\xa0\xe4\xb8\x89.stu") << QByteArray("/k/problem.prb")

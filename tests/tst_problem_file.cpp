@@ -92,8 +92,7 @@ void tst_problem_file::worked_example_reads_in_every_layout()
     QCOMPARE(paper.somech[0].partial_score, 1.5);
     QCOMPARE(paper.somech[0].text, QStringLiteral("Which numbers are even? A. 2 B. 3 C. 4 D. 5"));
     QCOMPARE(paper.unch[0].score, 10.0);
-    QCOMPARE(paper.unch[0].text,
-             QStringLiteral("Show that the sum of two even numbers is even.\nGive every step."));
+    QCOMPARE(paper.unch[0].text, QStringLiteral("Show that the sum of two even numbers is even.\nGive every step."));
     // The partial score does not count: 2 + 3 + 4 + 10.
     QCOMPARE(paper.total_score, 19.0);
     QCOMPARE(paper.onech[0].answer, 0);

@@ -93,7 +93,7 @@ void tst_save_paper::worked_example_is_saved_byte_for_byte()
     const QStringList before = snapshot(w);
     click(w, "save_paper");
     QCOMPARE(read_bytes(path), QByteArray("2\r\n0\r\n13\r\n@x = 3\r\ny = 4$\r\n@$\r\n"));
-    QCOMPARE(snapshot(w), before); // nothing changes in memory or on screen
+    QCOMPARE(snapshot(w), before);      // nothing changes in memory or on screen
     QVERIFY(dialogs->seen.size() == 1); // a successful save says nothing
 }
 
@@ -115,10 +115,10 @@ void tst_save_paper::papers_of_one_kind_of_question_data()
     QTest::addColumn<QByteArray>("problem");
     QTest::addColumn<QByteArray>("answers");
     QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("choice questions only") << QByteArray("2 1 0 1 @a$ 1 @b$ 3 1 @c$") << QByteArray("1\n2\n3\n")
-                                           << QByteArray("1\r\n2\r\n3\r\n");
-    QTest::newRow("non-choice questions only") << QByteArray("0 0 2 5 @a$ 5 @b$") << QByteArray("@x$\n@y\nz$")
-                                               << QByteArray("@x$\r\n@y\r\nz$\r\n");
+    QTest::newRow("choice questions only")
+        << QByteArray("2 1 0 1 @a$ 1 @b$ 3 1 @c$") << QByteArray("1\n2\n3\n") << QByteArray("1\r\n2\r\n3\r\n");
+    QTest::newRow("non-choice questions only")
+        << QByteArray("0 0 2 5 @a$ 5 @b$") << QByteArray("@x$\n@y\nz$") << QByteArray("@x$\r\n@y\r\nz$\r\n");
     QTest::newRow("no questions at all") << QByteArray("0 0 0") << QByteArray("whatever was here") << QByteArray();
 }
 
@@ -180,7 +180,8 @@ void tst_save_paper::a_refused_save_is_told_and_the_next_save_writes_all()
     QVERIFY(find<QAbstractButton>(w, "save_paper")->isEnabled());
     click(w, "save_paper");
     QCOMPARE(read_bytes(path), QByteArray("4\r\n0\r\n0\r\n@答案$\r\n"));
-    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), (QStringList{QStringLiteral("problem.prb"), QStringLiteral("s.stu")}));
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("problem.prb"), QStringLiteral("s.stu")}));
 }
 
 void tst_save_paper::a_vanished_folder_is_told_and_the_next_save_writes_all()
@@ -209,7 +210,8 @@ void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
     for (int i = 0; i < 5000; ++i) {
         problem += "2 @q$\n";
     }
-    const QString path = make_paper(dir->path(), QStringLiteral("kill"), problem, QStringLiteral("k.stu"), QByteArray());
+    const QString path =
+        make_paper(dir->path(), QStringLiteral("kill"), problem, QStringLiteral("k.stu"), QByteArray());
     // The two files the child writes in turn.
     auto version = [](int n) {
         QByteArray bytes;
@@ -239,8 +241,9 @@ void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
         ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
         QVERIFY(process.waitForFinished());
         const QByteArray on_disk = read_bytes(path);
-        QVERIFY2(on_disk == version(1) || on_disk == version(2),
-                 qPrintable(QStringLiteral("round %1: a file of %2 bytes is neither save").arg(round).arg(on_disk.size())));
+        QVERIFY2(
+            on_disk == version(1) || on_disk == version(2),
+            qPrintable(QStringLiteral("round %1: a file of %2 bytes is neither save").arg(round).arg(on_disk.size())));
     }
 }
 

@@ -34,8 +34,8 @@ void tst_text_mode::reading_folds_cr_lf_data()
     QTest::newRow("empty data") << QByteArray() << QByteArray();
     QTest::newRow("only line ends") << QByteArray("\r\n\r\n") << QByteArray("\n\n");
     QTest::newRow("LF CR is no pair") << QByteArray("a\n\rb") << QByteArray("a\n\rb");
-    QTest::newRow("8-bit text is untouched") << QByteArray("\xe7\xad\x94\r\n\xe5\x8d\xb7")
-                                             << QByteArray("\xe7\xad\x94\n\xe5\x8d\xb7");
+    QTest::newRow("8-bit text is untouched")
+        << QByteArray("\xe7\xad\x94\r\n\xe5\x8d\xb7") << QByteArray("\xe7\xad\x94\n\xe5\x8d\xb7");
 }
 
 void tst_text_mode::reading_folds_cr_lf()

@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     paper::loaded_paper loaded;
-    if (!paper::read_problem_file(args[1], loaded, nullptr) || !paper::read_answer_file(args[2], loaded, nullptr, nullptr)) {
+    if (!paper::read_problem_file(args[1], loaded, nullptr) ||
+        !paper::read_answer_file(args[2], loaded, nullptr, nullptr)) {
         return 1;
     }
     paper::install_paper(std::move(loaded));

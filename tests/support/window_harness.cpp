@@ -88,49 +88,93 @@ void dialog_driver::poll()
     }
     handled_.insert(modal);
     connect(modal, &QObject::destroyed, this, [this, modal] { handled_.remove(modal); });
+    if (handlers_.isEmpty() && fallback_) {
+        seen << describe(modal);
+        fallback_(modal, *this);
+        return;
+    }
     if (handlers_.isEmpty()) {
         seen_dialog d = describe(modal);
         d.kind = QStringLiteral("unexpected ") + d.kind;
         seen << d;
-        QPointer<QWidget> target(modal);
-        later(this, [target] {
-            if (auto *dialog = qobject_cast<QDialog *>(target.data())) {
-                dialog->reject();
-            } else if (target) {
-                target->close();
-            }
-        });
+        reject_dialog(modal);
         return;
     }
     const handler next = handlers_.takeFirst();
     next(modal);
 }
 
+void dialog_driver::accept_file(QFileDialog *dialog, const QString &path)
+{
+    if (dialog->acceptMode() == QFileDialog::AcceptSave && QFileInfo::exists(path)) {
+        handlers_.prepend([this](QWidget *confirm) {
+            seen << describe(confirm);
+            if (auto *box = qobject_cast<QMessageBox *>(confirm)) {
+                click_box_button(box, box_answer::yes);
+            }
+        });
+    }
+    dialog->selectFile(path);
+    QPointer<QFileDialog> target(dialog);
+    later(this, [target] {
+        if (target) {
+            static_cast<QDialog *>(target.data())->accept();
+        }
+    });
+}
+
+void dialog_driver::reject_dialog(QWidget *dialog)
+{
+    QPointer<QWidget> target(dialog);
+    later(this, [target] {
+        if (auto *d = qobject_cast<QDialog *>(target.data())) {
+            d->reject();
+        } else if (target) {
+            target->close();
+        }
+    });
+}
+
+void dialog_driver::click_box_button(QMessageBox *box, box_answer answer)
+{
+    QPointer<QMessageBox> target(box);
+    later(this, [target, answer] {
+        if (!target) {
+            return;
+        }
+        switch (answer) {
+        case box_answer::ok:
+            target->button(QMessageBox::Ok)->click();
+            break;
+        case box_answer::cancel:
+            target->button(QMessageBox::Cancel)->click();
+            break;
+        case box_answer::yes:
+            target->button(QMessageBox::Yes)->click();
+            break;
+        case box_answer::no:
+            target->button(QMessageBox::No)->click();
+            break;
+        case box_answer::escape:
+            QTest::keyClick(target, Qt::Key_Escape);
+            break;
+        case box_answer::close_box:
+            target->close();
+            break;
+        }
+    });
+}
+
 void dialog_driver::choose_file(const QString &path)
 {
     handlers_ << [this, path](QWidget *w) {
-        seen_dialog d = describe(w);
-        seen << d;
-        auto *dialog = qobject_cast<QFileDialog *>(w);
-        if (!dialog) {
-            seen.last().kind = QStringLiteral("unexpected ") + d.kind;
-            later(this, [w] { w->close(); });
+        seen << describe(w);
+        if (auto *dialog = qobject_cast<QFileDialog *>(w)) {
+            accept_file(dialog, path);
             return;
         }
-        if (d.save && QFileInfo::exists(path)) {
-            handlers_.prepend([this](QWidget *confirm) {
-                seen << describe(confirm);
-                auto *box = qobject_cast<QMessageBox *>(confirm);
-                later(this, [box] { box->button(QMessageBox::Yes)->click(); });
-            });
-        }
-        dialog->selectFile(path);
-        QPointer<QFileDialog> target(dialog);
-        later(this, [target] {
-            if (target) {
-                static_cast<QDialog *>(target.data())->accept();
-            }
-        });
+        seen.last().kind = QStringLiteral("unexpected ") + seen.last().kind;
+        reject_dialog(w);
     };
 }
 
@@ -138,12 +182,7 @@ void dialog_driver::cancel_file_dialog()
 {
     handlers_ << [this](QWidget *w) {
         seen << describe(w);
-        QPointer<QWidget> target(w);
-        later(this, [target] {
-            if (auto *dialog = qobject_cast<QDialog *>(target.data())) {
-                dialog->reject();
-            }
-        });
+        reject_dialog(w);
     };
 }
 
@@ -151,37 +190,12 @@ void dialog_driver::answer_message(box_answer answer)
 {
     handlers_ << [this, answer](QWidget *w) {
         seen << describe(w);
-        QPointer<QMessageBox> box(qobject_cast<QMessageBox *>(w));
-        if (!box) {
-            seen.last().kind = QStringLiteral("unexpected ") + seen.last().kind;
-            later(this, [w] { w->close(); });
+        if (auto *box = qobject_cast<QMessageBox *>(w)) {
+            click_box_button(box, answer);
             return;
         }
-        later(this, [box, answer] {
-            if (!box) {
-                return;
-            }
-            switch (answer) {
-            case box_answer::ok:
-                box->button(QMessageBox::Ok)->click();
-                break;
-            case box_answer::cancel:
-                box->button(QMessageBox::Cancel)->click();
-                break;
-            case box_answer::yes:
-                box->button(QMessageBox::Yes)->click();
-                break;
-            case box_answer::no:
-                box->button(QMessageBox::No)->click();
-                break;
-            case box_answer::escape:
-                QTest::keyClick(box, Qt::Key_Escape);
-                break;
-            case box_answer::close_box:
-                box->close();
-                break;
-            }
-        });
+        seen.last().kind = QStringLiteral("unexpected ") + seen.last().kind;
+        reject_dialog(w);
     };
 }
 

@@ -27,10 +27,10 @@ namespace harness {
 struct seen_dialog {
     QString kind; // "file", "message" or "unexpected"
     QString caption;
-    QString text; // a message box's text
-    QString directory; // a file dialog's directory
-    QStringList filters; // a file dialog's name filters
-    bool save = false; // a file dialog's accept mode
+    QString text;                         // a message box's text
+    QString directory;                    // a file dialog's directory
+    QStringList filters;                  // a file dialog's name filters
+    bool save = false;                    // a file dialog's accept mode
     QMessageBox::StandardButtons buttons; // a message box's buttons
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool has_parent = false;
@@ -51,6 +51,14 @@ public:
     // A message box: record it and answer it.
     void answer_message(box_answer answer = box_answer::ok);
 
+    // Answers every dialog that no expectation is waiting for, instead of rejecting it as unexpected.
+    using fallback = std::function<void(QWidget *dialog, dialog_driver &driver)>;
+    void answer_the_rest(fallback answer) { fallback_ = std::move(answer); }
+    // The same answers, as a fallback can give them right away.
+    void accept_file(QFileDialog *dialog, const QString &path);
+    void reject_dialog(QWidget *dialog);
+    void click_box_button(QMessageBox *box, box_answer answer);
+
     QList<seen_dialog> seen;
     int pending() const { return handlers_.size(); }
     // What was seen that nobody expected, and expectations that nothing met.
@@ -63,6 +71,7 @@ private:
     QTimer timer_;
     QList<handler> handlers_;
     QSet<QWidget *> handled_;
+    fallback fallback_;
 };
 
 // The names of the window's slots that ran, in order.
@@ -88,8 +97,7 @@ private:
 void reset_store();
 
 QWidget *widget(QWidget *root, const char *name);
-template <typename T>
-T *find(QWidget *root, const char *name)
+template <typename T> T *find(QWidget *root, const char *name)
 {
     return qobject_cast<T *>(widget(root, name));
 }
