@@ -83,7 +83,7 @@ void new_paper(Ui::vq_stu &ui)
         tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
         return;
     }
-    const QString problem = QFile::decodeName(paths.problem_path);
+    const QString problem = platform::from_local_8bit(paths.problem_path.constData(), paths.problem_path.size());
     ui.onech_pro->setPlainText(problem);
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
@@ -115,7 +115,7 @@ void open_paper(Ui::vq_stu &ui)
         tell(QStringLiteral("答卷没有打开：%1").arg(why));
         return;
     }
-    const QString problem = QFile::decodeName(paths.problem_path);
+    const QString problem = platform::from_local_8bit(paths.problem_path.constData(), paths.problem_path.size());
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
         return;

@@ -1,6 +1,6 @@
 #include "paper/paper_paths.h"
 
-#include <QFile>
+#include "platform/local8bit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,7 +51,8 @@ QByteArray path_bytes(const path_array &path)
 
 QString path_name(const path_array &path)
 {
-    return QFile::decodeName(path_bytes(path));
+    const QByteArray bytes = path_bytes(path);
+    return platform::from_local_8bit(bytes.constData(), bytes.size());
 }
 
 } // namespace paper

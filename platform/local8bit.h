@@ -1,20 +1,28 @@
 #pragma once
 
-// The platform's local 8-bit code page: the encoding of both paper files and of the stored paths
-// (on Windows the system's ANSI code page, elsewhere the locale's character set).
+// The platform's local 8-bit code page: the encoding of both paper files and of the stored paths (on Windows the
+// system's ANSI code page, elsewhere the character set of the user's locale, for example GB18030 under
+// zh_CN.GB18030).
 
 #include <QByteArray>
 #include <QString>
 
 namespace platform {
 
+// Makes Qt's local 8-bit conversions follow the locale's character set. Some builds of Qt convert UTF-8
+// whatever the locale says; a student who starts the program under a GB18030 locale must get GB18030 files.
+// Done once, on the first conversion.
+void follow_locale_code_page();
+
 inline QString from_local_8bit(const char *bytes, qsizetype size)
 {
+    follow_locale_code_page();
     return QString::fromLocal8Bit(bytes, static_cast<int>(size));
 }
 
 inline QByteArray to_local_8bit(const QString &text)
 {
+    follow_locale_code_page();
     return text.toLocal8Bit();
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/vq_stu.h"
 #include "paper/paper_store.h"
+#include "platform/local8bit.h"
 #include "support/locales.h"
 #include "support/window_harness.h"
 
@@ -13,7 +14,7 @@
 #include <QTextCodec>
 #include <QTextEdit>
 
-#include <clocale>
+#include <QProcess>
 
 using namespace harness;
 
@@ -119,14 +120,27 @@ void tst_whole_road::new_open_answer_save_close_reopen()
 
 void tst_whole_road::gbk_files_under_a_gb18030_locale()
 {
-    QString why;
-    if (!ensure_locale("zh_CN.GB18030", "zh_CN", "GB18030", &why)) {
-        QSKIP(qPrintable(why));
+    // The code page is the one the process starts with, so this part runs again in a child started under the
+    // GB18030 locale, as a student would start the program.
+    if (!qEnvironmentVariableIsSet("VQ_IN_GB18030")) {
+        QString why;
+        if (!ensure_locale("zh_CN.GB18030", "zh_CN", "GB18030", &why)) {
+            QSKIP(qPrintable(why));
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LANG"), QStringLiteral("zh_CN.GB18030"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("zh_CN.GB18030"));
+        env.insert(QStringLiteral("VQ_IN_GB18030"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("gbk_files_under_a_gb18030_locale")});
+        QVERIFY(child.waitForFinished(120000));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+        return;
     }
-    const QByteArray saved_locale = std::setlocale(LC_ALL, nullptr);
-    std::setlocale(LC_ALL, "zh_CN.GB18030");
-    QTextCodec::setCodecForLocale(nullptr); // the locale's own code page from here on
-    QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("GB18030"));
+    QCOMPARE(platform::to_local_8bit(QStringLiteral("考试")), QByteArray("\xbf\xbc\xca\xd4"));
     QTextCodec *gbk = QTextCodec::codecForName("GBK");
     QVERIFY(gbk);
     // "丂" is 0x81 0x40 in GBK: its second byte is an @, which inside a text is just part of it.
@@ -134,23 +148,18 @@ void tst_whole_road::gbk_files_under_a_gb18030_locale()
     const QString answer = QStringLiteral("丂\n考试");
     QTemporaryDir dir;
     const QString path = make_paper(dir.path(), QString(), "0 0 1\r\n5\r\n@" + gbk->fromUnicode(question) + "$\r\n",
-                                    QStringLiteral("gbk.stu"), "@$\r\n");
-    {
-        window_fixture f;
-        QWidget *w = &f.window();
-        dialog_driver dialogs;
-        open_paper(w, dialogs, path);
-        QCOMPARE(find<QTextEdit>(w, "unch_pro")->toPlainText(), question);
-        type_answer(w, answer);
-        click(w, "unch_save");
-        click(w, "save_paper");
-        QVERIFY(dialogs.problems().isEmpty());
-    }
-    const QByteArray on_disk = read_bytes(path);
-    std::setlocale(LC_ALL, saved_locale.constData());
-    QTextCodec::setCodecForLocale(nullptr);
-    QCOMPARE(on_disk, "@" + gbk->fromUnicode(QStringLiteral("丂\r\n考试")) + "$\r\n");
-    QCOMPARE(on_disk, QByteArray("@\x81\x40\r\n\xbf\xbc\xca\xd4$\r\n"));
+                                    QStringLiteral("考生.stu"), "@$\r\n");
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    QVERIFY2(dialogs.problems().isEmpty(), qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
+    QCOMPARE(find<QTextEdit>(w, "unch_pro")->toPlainText(), question);
+    QCOMPARE(find<QLabel>(w, "lname")->text(), QStringLiteral("考生"));
+    type_answer(w, answer);
+    click(w, "unch_save");
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(path), QByteArray("@\x81\x40\r\n\xbf\xbc\xca\xd4$\r\n"));
 }
 
 QTEST_MAIN(tst_whole_road)
