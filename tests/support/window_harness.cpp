@@ -258,8 +258,28 @@ void reset_store()
     store.problem_path.fill('\0');
 }
 
+namespace {
+
+QtMessageHandler qt_handler = nullptr;
+
+// The offscreen platform warns each time a window is shown that it cannot pass size hints on; nothing is wrong.
+void quiet_offscreen_warnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.contains(QLatin1String("propagateSizeHints"))) {
+        return;
+    }
+    qt_handler(type, context, message);
+}
+
+} // namespace
+
 window_fixture::window_fixture()
 {
+    static const bool quiet = [] {
+        qt_handler = qInstallMessageHandler(quiet_offscreen_warnings);
+        return true;
+    }();
+    Q_UNUSED(quiet)
     reset_store();
     window_ = std::make_unique<vq_stu>();
     window_->show();
