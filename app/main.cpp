@@ -1,9 +1,11 @@
+#include "app/startup.h"
 #include "app/vq_stu.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    prepare_platform();
     QApplication application(argc, argv);
     vq_stu window;
     window.show();

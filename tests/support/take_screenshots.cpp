@@ -38,7 +38,8 @@ int main(int argc, char *argv[])
         QTest::qWait(300);
         const QRect frame = w->frameGeometry();
         const QPixmap shot = w->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-        const QString file = QDir(args[2]).filePath(QStringLiteral("page-%1-%2.png").arg(i + 1).arg(QLatin1String(names[i])));
+        const QString file =
+            QDir(args[2]).filePath(QStringLiteral("page-%1-%2.png").arg(i + 1).arg(QLatin1String(names[i])));
         if (!shot.save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;
