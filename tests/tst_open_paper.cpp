@@ -25,32 +25,9 @@ QString label(QWidget *w, const char *name)
     return find<QLabel>(w, name)->text();
 }
 
-double lcd(QWidget *w, const char *name)
-{
-    return find<QLCDNumber>(w, name)->value();
-}
-
-QString shown(QWidget *w, const char *name)
-{
-    return find<QTextEdit>(w, name)->toPlainText();
-}
-
 bool on(QWidget *w, const char *name)
 {
     return widget(w, name)->isEnabled();
-}
-
-// The checked options of a page as letters, for example "AC".
-QString checked(QWidget *w, const char *prefix)
-{
-    QString letters;
-    for (char c = 'A'; c <= 'F'; ++c) {
-        const QByteArray name = QByteArray(prefix) + '_' + c;
-        if (find<QAbstractButton>(w, name.constData())->isChecked()) {
-            letters += QLatin1Char(c);
-        }
-    }
-    return letters;
 }
 
 const QByteArray initial_worked = "0\r\n0\r\n0\r\n@$\r\n";

@@ -17,36 +17,6 @@ using paper::store;
 
 namespace {
 
-QString checked(QWidget *w, const char *prefix)
-{
-    QString letters;
-    for (char c = 'A'; c <= 'F'; ++c) {
-        const QByteArray name = QByteArray(prefix) + '_' + c;
-        if (find<QAbstractButton>(w, name.constData())->isChecked()) {
-            letters += QLatin1Char(c);
-        }
-    }
-    return letters;
-}
-
-double lcd(QWidget *w, const char *name)
-{
-    return find<QLCDNumber>(w, name)->value();
-}
-
-QString shown(QWidget *w, const char *name)
-{
-    return find<QTextEdit>(w, name)->toPlainText();
-}
-
-void choose(QWidget *w, const char *prefix, const QString &letters)
-{
-    for (const QChar c : letters) {
-        const QByteArray name = QByteArray(prefix) + '_' + c.toLatin1();
-        click_option(w, name.constData());
-    }
-}
-
 // Three questions of each type; multiple-choice question 2 is worth 4 when fully right and 2 when incomplete.
 const QByteArray three_of_each = "3 3 3\r\n"
                                  "1 @o1$ 2 @o2$ 3 @o3$\r\n"

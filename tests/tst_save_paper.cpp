@@ -24,14 +24,6 @@ bool chattr(const char *flag, const QString &path)
     return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), path}) == 0;
 }
 
-void choose(QWidget *w, const char *prefix, const QString &letters)
-{
-    for (const QChar c : letters) {
-        const QByteArray name = QByteArray(prefix) + '_' + c.toLatin1();
-        click_option(w, name.constData());
-    }
-}
-
 } // namespace
 
 class tst_save_paper : public QObject {

@@ -20,26 +20,6 @@ using namespace harness;
 
 namespace {
 
-QString checked(QWidget *w, const char *prefix)
-{
-    QString letters;
-    for (char c = 'A'; c <= 'F'; ++c) {
-        const QByteArray name = QByteArray(prefix) + '_' + c;
-        if (find<QAbstractButton>(w, name.constData())->isChecked()) {
-            letters += QLatin1Char(c);
-        }
-    }
-    return letters;
-}
-
-void choose(QWidget *w, const char *prefix, const QString &letters)
-{
-    for (const QChar c : letters) {
-        const QByteArray name = QByteArray(prefix) + '_' + c.toLatin1();
-        click_option(w, name.constData());
-    }
-}
-
 QString answer_box(QWidget *w)
 {
     return find<QTextEdit>(w, "unch_ans_in")->toPlainText();

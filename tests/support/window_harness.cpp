@@ -332,6 +332,36 @@ void click_option(QWidget *root, const char *option)
     QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(std::min(8, b->width() / 2), b->height() / 2));
 }
 
+QString checked(QWidget *root, const char *prefix)
+{
+    QString letters;
+    for (char c = 'A'; c <= 'F'; ++c) {
+        const QByteArray name = QByteArray(prefix) + '_' + c;
+        if (find<QAbstractButton>(root, name.constData())->isChecked()) {
+            letters += QLatin1Char(c);
+        }
+    }
+    return letters;
+}
+
+void choose(QWidget *root, const char *prefix, const QString &letters)
+{
+    for (const QChar c : letters) {
+        const QByteArray name = QByteArray(prefix) + '_' + c.toLatin1();
+        click_option(root, name.constData());
+    }
+}
+
+QString shown(QWidget *root, const char *name)
+{
+    return find<QTextEdit>(root, name)->toPlainText();
+}
+
+double lcd(QWidget *root, const char *name)
+{
+    return find<QLCDNumber>(root, name)->value();
+}
+
 void type_answer(QWidget *root, const QString &text)
 {
     auto *box = find<QTextEdit>(root, "unch_ans_in");

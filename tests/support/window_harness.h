@@ -107,6 +107,13 @@ void show_tab_of(QWidget *w);
 void click(QWidget *root, const char *button);
 // Clicks an option button (radio or check box).
 void click_option(QWidget *root, const char *option);
+// The checked options of a page as letters, for example "AC" for `prefix` "onech" or "somech".
+QString checked(QWidget *root, const char *prefix);
+// Clicks the options named by `letters` on a page, in order.
+void choose(QWidget *root, const char *prefix, const QString &letters);
+// The plain text of a text field, and the value of a display.
+QString shown(QWidget *root, const char *name);
+double lcd(QWidget *root, const char *name);
 // Replaces the text of the free-answer box by typing `text` (LF typed as Return).
 void type_answer(QWidget *root, const QString &text);
 
