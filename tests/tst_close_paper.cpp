@@ -16,12 +16,10 @@ using paper::store;
 
 Q_DECLARE_METATYPE(harness::box_answer)
 
-class tst_close_paper : public QObject {
+class tst_close_paper : public window_test {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void every_way_of_cancelling_changes_nothing_data();
     void every_way_of_cancelling_changes_nothing();
     void ok_returns_to_no_paper_open();
@@ -29,29 +27,9 @@ private slots:
     void a_smaller_paper_after_closing_shows_only_its_own_questions();
 
 private:
-    QTemporaryDir *dir = nullptr;
-    window_fixture *fixture = nullptr;
-    dialog_driver *dialogs = nullptr;
-    QWidget *w = nullptr;
     QString path;
     void open_worked(const QByteArray &answers = "1 2 4 @answer$");
 };
-
-void tst_close_paper::init()
-{
-    dir = new QTemporaryDir;
-    fixture = new window_fixture;
-    dialogs = new dialog_driver;
-    w = &fixture->window();
-}
-
-void tst_close_paper::cleanup()
-{
-    QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems().join(QLatin1Char('\n'))));
-    delete dialogs;
-    delete fixture;
-    delete dir;
-}
 
 void tst_close_paper::open_worked(const QByteArray &answers)
 {

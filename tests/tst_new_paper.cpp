@@ -16,12 +16,10 @@
 using namespace harness;
 using paper::store;
 
-class tst_new_paper : public QObject {
+class tst_new_paper : public window_test {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void counts_give_the_initial_file_data();
     void counts_give_the_initial_file();
     void an_existing_file_is_replaced_after_confirmation();
@@ -32,30 +30,8 @@ private slots:
     void a_refused_creation_is_told();
 
 private:
-    QTemporaryDir *dir = nullptr;
-    window_fixture *fixture = nullptr;
-    dialog_driver *dialogs = nullptr;
-    QWidget *w = nullptr;
-    QString home;
+    const QString home = QDir::currentPath();
 };
-
-void tst_new_paper::init()
-{
-    home = QDir::currentPath();
-    dir = new QTemporaryDir;
-    fixture = new window_fixture;
-    dialogs = new dialog_driver;
-    w = &fixture->window();
-}
-
-void tst_new_paper::cleanup()
-{
-    QDir::setCurrent(home);
-    QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems().join(QLatin1Char('\n'))));
-    delete dialogs;
-    delete fixture;
-    delete dir;
-}
 
 void tst_new_paper::counts_give_the_initial_file_data()
 {
@@ -127,6 +103,10 @@ void tst_new_paper::a_folder_without_problem_file_is_told_and_nothing_is_created
 
 void tst_new_paper::a_cancelled_dialog_looks_in_the_working_directory()
 {
+    struct back_home {
+        QString path;
+        ~back_home() { QDir::setCurrent(path); }
+    } restore{home};
     QDir::setCurrent(dir->path());
     dialogs->cancel_file_dialog();
     dialogs->answer_message();

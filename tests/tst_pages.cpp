@@ -25,12 +25,10 @@ const QByteArray three_of_each = "3 3 3\r\n"
 
 } // namespace
 
-class tst_pages : public QObject {
+class tst_pages : public window_test {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void single_choice_stores_the_question_it_leaves();
     void single_choice_shows_each_question_as_stored();
     void multiple_choice_stores_any_combination();
@@ -42,29 +40,9 @@ private slots:
     void one_question_pages_only_store();
 
 private:
-    QTemporaryDir *dir = nullptr;
-    window_fixture *fixture = nullptr;
-    dialog_driver *dialogs = nullptr;
-    QWidget *w = nullptr;
     QString path;
     void open(const QByteArray &problem, const QByteArray &answers);
 };
-
-void tst_pages::init()
-{
-    dir = new QTemporaryDir;
-    fixture = new window_fixture;
-    dialogs = new dialog_driver;
-    w = &fixture->window();
-}
-
-void tst_pages::cleanup()
-{
-    QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems().join(QLatin1Char('\n'))));
-    delete dialogs;
-    delete fixture;
-    delete dir;
-}
 
 void tst_pages::open(const QByteArray &problem, const QByteArray &answers)
 {

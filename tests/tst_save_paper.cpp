@@ -26,12 +26,10 @@ bool chattr(const char *flag, const QString &path)
 
 } // namespace
 
-class tst_save_paper : public QObject {
+class tst_save_paper : public window_test {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void worked_example_is_saved_byte_for_byte();
     void single_and_multiple_choice_extremes();
     void papers_of_one_kind_of_question_data();
@@ -43,28 +41,8 @@ private slots:
     void a_save_killed_halfway_leaves_a_whole_file();
 
 private:
-    QTemporaryDir *dir = nullptr;
-    window_fixture *fixture = nullptr;
-    dialog_driver *dialogs = nullptr;
-    QWidget *w = nullptr;
     QString open(const QByteArray &problem, const QByteArray &answers, const QString &sub = QString());
 };
-
-void tst_save_paper::init()
-{
-    dir = new QTemporaryDir;
-    fixture = new window_fixture;
-    dialogs = new dialog_driver;
-    w = &fixture->window();
-}
-
-void tst_save_paper::cleanup()
-{
-    QVERIFY2(dialogs->problems().isEmpty(), qPrintable(dialogs->problems().join(QLatin1Char('\n'))));
-    delete dialogs;
-    delete fixture;
-    delete dir;
-}
 
 QString tst_save_paper::open(const QByteArray &problem, const QByteArray &answers, const QString &sub)
 {

@@ -291,6 +291,24 @@ window_fixture::window_fixture()
 
 window_fixture::~window_fixture() = default;
 
+void window_test::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    fixture = std::make_unique<window_fixture>();
+    dialogs = std::make_unique<dialog_driver>();
+    w = &fixture->window();
+}
+
+void window_test::cleanup()
+{
+    const QStringList problems = dialogs->problems();
+    dialogs.reset();
+    fixture.reset();
+    dir.reset();
+    w = nullptr;
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
 QWidget *widget(QWidget *root, const char *name)
 {
     auto *w = root->findChild<QWidget *>(QString::fromLatin1(name));

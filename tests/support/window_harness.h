@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -92,6 +93,22 @@ public:
 
 private:
     std::unique_ptr<vq_stu> window_;
+};
+
+// The base of a window test: each test function gets a fresh window over a fresh store, a dialog driver and a
+// scratch folder, and fails if a dialog appeared that it did not expect or an expected one never came.
+class window_test : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<window_fixture> fixture;
+    std::unique_ptr<dialog_driver> dialogs;
+    QWidget *w = nullptr;
+
+private slots:
+    void init();
+    void cleanup();
 };
 
 void reset_store();
