@@ -3,8 +3,7 @@
 # and UndefinedBehaviorSanitizer, then a short run of each fuzzer and the formatting check.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs \
-    xauth xvfb
+ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
