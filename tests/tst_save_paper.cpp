@@ -38,6 +38,7 @@ private slots:
     void saving_unchanged_keeps_the_bytes_and_repeats_identically();
     void a_refused_save_is_told_and_the_next_save_writes_all();
     void a_vanished_folder_is_told_and_the_next_save_writes_all();
+    void a_full_disk_is_told_and_the_old_file_stays_whole();
     void a_save_killed_halfway_leaves_a_whole_file();
 
 private:
@@ -168,6 +169,37 @@ void tst_save_paper::a_vanished_folder_is_told_and_the_next_save_writes_all()
     QVERIFY(QDir().mkpath(folder));
     click(w, "save_paper");
     QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n18\r\n@$\r\n"));
+}
+
+void tst_save_paper::a_full_disk_is_told_and_the_old_file_stays_whole()
+{
+    // A file system of 64 KiB: the paper fits, an answer of 200 KB does not.
+    const QString disk = dir->filePath(QStringLiteral("small_disk"));
+    QVERIFY(QDir().mkpath(disk));
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), disk}) != 0) {
+        QSKIP("cannot mount a small file system here (needs root)");
+    }
+    struct unmount {
+        QString path;
+        ~unmount() { QProcess::execute(QStringLiteral("umount"), {path}); }
+    } later{disk};
+    const QByteArray old_bytes = "0\r\n0\r\n0\r\n@short answer$\r\n";
+    const QString path = make_paper(disk, QString(), worked_problem(), QStringLiteral("full.stu"), old_bytes);
+    open_paper(w, *dialogs, path);
+    store.unch_items[1].answer = QString(200000, QLatin1Char('x'));
+    dialogs->answer_message();
+    click(w, "save_paper");
+    const QString told = dialogs->seen.last().text;
+    QVERIFY2(told.contains(QStringLiteral("没有保存")) && told.contains(QStringLiteral("磁盘可能已满")),
+             qPrintable(told));
+    QCOMPARE(read_bytes(path), old_bytes);
+    QCOMPARE(QDir(disk).entryList(QDir::Files),
+             (QStringList{QStringLiteral("full.stu"), QStringLiteral("problem.prb")}));
+    // Once there is room the whole file is written.
+    store.unch_items[1].answer = QString(20000, QLatin1Char('y'));
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(path).size(), 9 + 1 + 20000 + 3);
 }
 
 void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
