@@ -29,3 +29,9 @@ void tell_dollar_replaced()
 {
     tell(QStringLiteral("答案中的“$”已改为全角的“＄”：答卷文件用“$”标记每个答案的结尾。"));
 }
+
+void tell_not_in_code_page()
+{
+    tell(QStringLiteral("答案中有当前系统编码无法表示的字符，保存到答卷文件后会变成替代字符（例如“?”）。"
+                        "请改用其他写法。"));
+}

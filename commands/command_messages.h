@@ -18,3 +18,6 @@ bool confirm_close();
 
 // A '$' typed into a free answer was stored as '＄'.
 void tell_dollar_replaced();
+
+// A free answer holds characters that the answer file's code page cannot represent.
+void tell_not_in_code_page();

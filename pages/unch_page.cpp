@@ -4,6 +4,7 @@
 #include "pages/option_buttons.h"
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
+#include "platform/local8bit.h"
 #include "ui_vq_stu.h"
 
 #include <QTextCursor>
@@ -40,6 +41,9 @@ void store_unch_answer(Ui::vq_stu &ui)
         cursor.setPosition(std::min(position, for_file.size()));
         ui.unch_ans_in->setTextCursor(cursor);
         tell_dollar_replaced();
+    }
+    if (!platform::fits_local_8bit(for_file)) {
+        tell_not_in_code_page();
     }
     store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer = for_file;
 }

@@ -9,7 +9,8 @@ class vq_stu;
 
 void show_unch_question(Ui::vq_stu &ui);
 // Stores the answer box's plain text. A '$' (which the answer file reserves) becomes the full-width '＄',
-// in the store and in the box, and the student is told once.
+// in the store and in the box, and the student is told once. An answer with characters that the file's 8-bit
+// code page cannot hold is stored as typed, and the student is told that the file will hold substitutes.
 void store_unch_answer(Ui::vq_stu &ui);
 void show_previous_unch_question(Ui::vq_stu &ui);
 void show_next_unch_question(Ui::vq_stu &ui);

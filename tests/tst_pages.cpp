@@ -36,6 +36,7 @@ private slots:
     void non_choice_stores_typed_text_with_its_line_breaks();
     void markup_looking_answers_come_back_unchanged();
     void a_dollar_typed_is_stored_as_its_full_width_form();
+    void characters_the_file_cannot_hold_are_told();
     void previous_on_the_first_and_next_on_the_last_only_store();
     void one_question_pages_only_store();
 
@@ -192,6 +193,20 @@ void tst_pages::a_dollar_typed_is_stored_as_its_full_width_form()
     QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n@costs \xef\xbc\x84"
                                           "5 @ noon$\r\n"
                                           "@second$\r\n@$\r\n"));
+}
+
+void tst_pages::characters_the_file_cannot_hold_are_told()
+{
+    open(three_of_each, "0 0 0 0 0 0 @$ @$ @$");
+    // A lone surrogate, as a broken paste can leave it, has no form in any 8-bit code page.
+    const QString broken = QStringLiteral("ab") + QChar(0xD800);
+    find<QTextEdit>(w, "unch_ans_in")->setPlainText(broken);
+    dialogs->answer_message();
+    click(w, "unch_save");
+    QVERIFY(dialogs->seen.last().text.contains(QStringLiteral("无法表示")));
+    type_answer(w, QStringLiteral("答案 ok"));
+    click(w, "unch_save"); // nothing to tell
+    QCOMPARE(store.unch_items[1].answer, QStringLiteral("答案 ok"));
 }
 
 void tst_pages::previous_on_the_first_and_next_on_the_last_only_store()
