@@ -11,11 +11,6 @@ namespace paper {
 
 namespace {
 
-bool is_space(char c)
-{
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
-}
-
 // One choice entry. A missing entry (the data ends, or the non-choice section begins) consumes nothing;
 // an entry that is not a whole integer is skipped. Both read as unanswered.
 bool read_mask(byte_scanner &in, qint32 &mask)
@@ -26,7 +21,7 @@ bool read_mask(byte_scanner &in, qint32 &mask)
         return false;
     }
     qint32 value = 0;
-    if (in.read_int(value) && (in.at_end() || is_space(in.peek()))) {
+    if (in.read_int(value) && in.at_token_end()) {
         mask = value;
         return true;
     }

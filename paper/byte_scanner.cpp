@@ -29,6 +29,11 @@ void byte_scanner::skip_space()
     }
 }
 
+bool byte_scanner::at_token_end() const
+{
+    return p_ >= end_ || is_space(*p_);
+}
+
 void byte_scanner::skip_token()
 {
     while (p_ < end_ && !is_space(*p_)) {

@@ -37,6 +37,8 @@ public:
     void skip_token();
 
     bool at_end() const { return p_ >= end_; }
+    // Whether the data ends here or white space follows: the end of a whole number.
+    bool at_token_end() const;
     char peek() const { return *p_; }
     qsizetype offset() const { return p_ - begin_; }
 
