@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 
 using namespace harness;
 using paper::store;
@@ -240,7 +239,7 @@ void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
         QTRY_VERIFY_WITH_TIMEOUT(saved_twice(), 20000);
         QCOMPARE(process.state(), QProcess::Running);
         QTest::qWait(QRandomGenerator::global()->bounded(1, 40));
-        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        process.kill(); // SIGKILL: no chance to clean up
         QVERIFY(process.waitForFinished());
         const QByteArray on_disk = read_bytes(path);
         QVERIFY2(
