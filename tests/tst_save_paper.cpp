@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 using namespace harness;
 using paper::store;
 
