@@ -59,7 +59,7 @@ bool usable_paths(const QString &chosen, paper::answer_paths &paths, QString *wh
 
 void show_paper(Ui::vq_stu &ui, const QByteArray &student_name, double total_score)
 {
-    show_plain(ui.lname, platform::from_local_8bit(student_name.constData(), student_name.size()));
+    show_plain(ui.lname, platform::from_local_8bit(student_name));
     show_plain(ui.lone, QString::number(store.onech_count));
     show_plain(ui.lsome, QString::number(store.somech_count));
     show_plain(ui.lnot, QString::number(store.unch_count));
@@ -83,7 +83,7 @@ void new_paper(Ui::vq_stu &ui)
         tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
         return;
     }
-    const QString problem = platform::from_local_8bit(paths.problem_path.constData(), paths.problem_path.size());
+    const QString problem = platform::from_local_8bit(paths.problem_path);
     ui.onech_pro->setPlainText(problem);
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
@@ -115,7 +115,7 @@ void open_paper(Ui::vq_stu &ui)
         tell(QStringLiteral("答卷没有打开：%1").arg(why));
         return;
     }
-    const QString problem = platform::from_local_8bit(paths.problem_path.constData(), paths.problem_path.size());
+    const QString problem = platform::from_local_8bit(paths.problem_path);
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
         return;

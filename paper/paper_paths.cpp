@@ -51,8 +51,7 @@ QByteArray path_bytes(const path_array &path)
 
 QString path_name(const path_array &path)
 {
-    const QByteArray bytes = path_bytes(path);
-    return platform::from_local_8bit(bytes.constData(), bytes.size());
+    return platform::from_local_8bit(path_bytes(path));
 }
 
 } // namespace paper

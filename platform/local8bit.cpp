@@ -29,7 +29,7 @@ void follow_locale_code_page()
 bool fits_local_8bit(const QString &text)
 {
     const QByteArray bytes = to_local_8bit(text);
-    return from_local_8bit(bytes.constData(), bytes.size()) == text;
+    return from_local_8bit(bytes) == text;
 }
 
 } // namespace platform

@@ -20,6 +20,11 @@ inline QString from_local_8bit(const char *bytes, qsizetype size)
     return QString::fromLocal8Bit(bytes, static_cast<int>(size));
 }
 
+inline QString from_local_8bit(const QByteArray &bytes)
+{
+    return from_local_8bit(bytes.constData(), bytes.size());
+}
+
 inline QByteArray to_local_8bit(const QString &text)
 {
     follow_locale_code_page();
