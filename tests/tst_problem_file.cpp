@@ -2,6 +2,7 @@
 
 #include "paper/problem_file.h"
 #include "support/locales.h"
+#include "support/worked_example.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,16 +13,7 @@ using namespace paper;
 
 namespace {
 
-const QByteArray worked_example = "2 1 1\n"
-                                  "2\n"
-                                  "@1 + 1 = ? A. 1 B. 2 C. 3 D. 4$\n"
-                                  "3\n"
-                                  "@Which number is prime? A. 4 B. 6 C. 7 D. 9$\n"
-                                  "4 1.5\n"
-                                  "@Which numbers are even? A. 2 B. 3 C. 4 D. 5$\n"
-                                  "10\n"
-                                  "@Show that the sum of two even numbers is even.\n"
-                                  "Give every step.$\n";
+const QByteArray worked_example = harness::worked_example_lf();
 
 QByteArray with_crlf(QByteArray bytes)
 {

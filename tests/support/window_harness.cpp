@@ -2,6 +2,7 @@
 
 #include "app/vq_stu.h"
 #include "paper/paper_store.h"
+#include "support/worked_example.h"
 
 #include <QApplication>
 #include <QDir>
@@ -404,16 +405,7 @@ void type_answer(QWidget *root, const QString &text)
 
 QByteArray worked_problem()
 {
-    return crlf("2 1 1\n"
-                "2\n"
-                "@1 + 1 = ? A. 1 B. 2 C. 3 D. 4$\n"
-                "3\n"
-                "@Which number is prime? A. 4 B. 6 C. 7 D. 9$\n"
-                "4 1.5\n"
-                "@Which numbers are even? A. 2 B. 3 C. 4 D. 5$\n"
-                "10\n"
-                "@Show that the sum of two even numbers is even.\n"
-                "Give every step.$\n");
+    return crlf(worked_example_lf());
 }
 
 QString make_paper(const QString &dir, const QString &sub, const QByteArray &problem, const QString &name,
