@@ -1,6 +1,5 @@
 #include "commands/paper_commands.h"
 
-#include "commands/command_messages.h"
 #include "pages/onech_page.h"
 #include "pages/somech_page.h"
 #include "pages/unch_page.h"
@@ -8,6 +7,7 @@
 #include "paper/paper_paths.h"
 #include "paper/problem_file.h"
 #include "platform/local8bit.h"
+#include "platform/student_messages.h"
 #include "ui_vq_stu.h"
 
 #include <QDir>
@@ -89,13 +89,13 @@ void new_paper(Ui::vq_stu &ui)
         tell(missing_problem_text());
         return;
     }
+    if (chosen.isEmpty()) {
+        return; // the dialog was cancelled: there is no file to create, whatever the problem file holds
+    }
     paper::problem_counts counts;
     if (!paper::read_problem_counts(problem, counts, &why)) {
         tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
         return;
-    }
-    if (chosen.isEmpty()) {
-        return; // the dialog was cancelled: there is no file to create
     }
     if (!paper::write_initial_answer_file(chosen, counts, &why)) {
         tell(QStringLiteral("答卷文件没有创建！\n%1").arg(why));
@@ -131,6 +131,13 @@ void open_paper(Ui::vq_stu &ui)
         return;
     }
     const double total_score = loaded.total_score;
+    QStringList not_in_code_page;
+    if (!loaded.problem_texts_exact) {
+        not_in_code_page << problem;
+    }
+    if (!loaded.answers_exact) {
+        not_in_code_page << chosen;
+    }
     paper::install_paper(std::move(loaded));
     paper::set_path(store.paper_path, paths.paper_path);
     paper::set_path(store.problem_path, paths.problem_path);
@@ -139,6 +146,9 @@ void open_paper(Ui::vq_stu &ui)
         tell(QStringLiteral("答卷文件“%1”不完整或有损坏：缺少或无法读取的答案按未作答显示。\n"
                             "点击“保存当前答卷”会写入一份完整的答卷文件。")
                  .arg(QDir::toNativeSeparators(chosen)));
+    }
+    if (!not_in_code_page.isEmpty()) {
+        tell_not_in_file_code_page(not_in_code_page);
     }
 }
 

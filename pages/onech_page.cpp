@@ -54,7 +54,9 @@ void show_next_onech_question(Ui::vq_stu &ui)
 void open_onech_page(Ui::vq_stu &ui)
 {
     if (store.onech_count < 1) {
-        close_onech_page(ui);
+        if (store.onech_cur != 0) {
+            close_onech_page(ui); // the previous paper's questions go; a page that was closed stays as it is
+        }
         return;
     }
     set_enabled({ui.onech_last, ui.onech_next, ui.onech_pro, ui.onech_save, ui.onech_score, ui.onech_A, ui.onech_B,

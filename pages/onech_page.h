@@ -12,7 +12,8 @@ void store_onech_answer(Ui::vq_stu &ui);
 void show_previous_onech_question(Ui::vq_stu &ui);
 void show_next_onech_question(Ui::vq_stu &ui);
 
-// After a paper was read: with questions, enables the page and shows question 1; without, closes the page.
+// After a paper was read: with questions, enables the page and shows question 1; without, closes the page if
+// it was open and otherwise leaves it exactly as it was.
 void open_onech_page(Ui::vq_stu &ui);
 // Returns the page to the state of no paper open.
 void close_onech_page(Ui::vq_stu &ui);

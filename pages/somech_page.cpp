@@ -55,7 +55,9 @@ void show_next_somech_question(Ui::vq_stu &ui)
 void open_somech_page(Ui::vq_stu &ui)
 {
     if (store.somech_count < 1) {
-        close_somech_page(ui);
+        if (store.somech_cur != 0) {
+            close_somech_page(ui); // the previous paper's questions go; a page that was closed stays as it is
+        }
         return;
     }
     set_enabled({ui.somech_last, ui.somech_next, ui.somech_pro_in, ui.somech_save, ui.somech_scrig, ui.somech_scsom,

@@ -1,10 +1,10 @@
 #include "pages/unch_page.h"
 
-#include "commands/command_messages.h"
 #include "pages/option_buttons.h"
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
+#include "platform/student_messages.h"
 #include "ui_vq_stu.h"
 
 #include <QTextCursor>
@@ -40,12 +40,13 @@ void store_unch_answer(Ui::vq_stu &ui)
         QTextCursor cursor = ui.unch_ans_in->textCursor();
         cursor.setPosition(std::min(position, for_file.size()));
         ui.unch_ans_in->setTextCursor(cursor);
-        tell_dollar_replaced();
+        tell_dollar_replaced(paper::dollar_stand_in());
     }
-    if (!platform::fits_local_8bit(for_file)) {
-        tell_not_in_code_page();
+    QString &stored = store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer;
+    if (for_file != stored && !platform::fits_local_8bit(for_file)) {
+        tell_not_in_code_page(); // once, when the answer changes, not on every move past it
     }
-    store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer = for_file;
+    stored = for_file;
 }
 
 void show_previous_unch_question(Ui::vq_stu &ui)
@@ -67,7 +68,9 @@ void show_next_unch_question(Ui::vq_stu &ui)
 void open_unch_page(Ui::vq_stu &ui)
 {
     if (store.unch_count < 1) {
-        close_unch_page(ui);
+        if (store.unch_cur != 0) {
+            close_unch_page(ui); // the previous paper's questions go; a page that was closed stays as it is
+        }
         return;
     }
     set_enabled({ui.unch_ans_in, ui.unch_last, ui.unch_next, ui.unch_pro, ui.unch_save, ui.unch_score}, true);

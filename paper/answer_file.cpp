@@ -49,13 +49,24 @@ void append_free_answer(QByteArray &out, const QString &answer)
 
 } // namespace
 
+QChar dollar_stand_in()
+{
+    // Full-width dollar, small dollar, the general currency sign; an ASCII-only code page gets a letter.
+    for (const QChar candidate : {QChar(0xFF04), QChar(0xFE69), QChar(0x00A4)}) {
+        if (platform::fits_local_8bit(QString(candidate))) {
+            return candidate;
+        }
+    }
+    return QLatin1Char('S');
+}
+
 QString answer_for_file(const QString &answer)
 {
     if (!answer.contains(QLatin1Char('$'))) {
         return answer;
     }
     QString replaced = answer;
-    replaced.replace(QLatin1Char('$'), dollar_stand_in);
+    replaced.replace(QLatin1Char('$'), dollar_stand_in());
     return replaced;
 }
 
@@ -69,8 +80,9 @@ bool parse_answers(QByteArray bytes, loaded_paper &paper)
     for (somech_item &item : paper.somech) {
         complete &= read_mask(in, item.answer);
     }
+    paper.answers_exact = true;
     for (unch_item &item : paper.unch) {
-        complete &= read_delimited_text(in, item.answer);
+        complete &= read_delimited_text(in, item.answer, &paper.answers_exact);
     }
     return complete;
 }

@@ -8,7 +8,8 @@
 // without questions gives an empty file. The counts come from the problem file.
 //
 // The format has no escape for '$', which ends an answer. A '$' in an answer is written as the full-width
-// '＄' (U+FF04), so that it can never cut the answers that follow it.
+// '＄' (U+FF04), so that it can never cut the answers that follow it; under a code page that cannot hold '＄'
+// (a single-byte one such as ISO-8859-1) as the first stand-in that it can hold.
 
 #include "paper/problem_file.h"
 
@@ -18,7 +19,8 @@
 
 namespace paper {
 
-constexpr QChar dollar_stand_in{0xFF04};
+// What a '$' in an answer becomes under the local 8-bit code page.
+QChar dollar_stand_in();
 
 // The answer as it goes into the file: every '$' replaced by the stand-in.
 QString answer_for_file(const QString &answer);
@@ -26,6 +28,7 @@ QString answer_for_file(const QString &answer);
 // Reads the answers of every question of `paper` from the bytes of its answer file. A file that is short or
 // damaged still gives every question an answer: what is missing or unreadable reads as unanswered (mask 0,
 // empty text). Returns whether every entry was there and well formed.
+// `paper.answers_exact` says whether every answer's bytes decoded exactly under the local 8-bit code page.
 bool parse_answers(QByteArray bytes, loaded_paper &paper);
 
 // The same, from the file at `path`; false with `error` set when the file cannot be read at all.

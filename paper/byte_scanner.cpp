@@ -29,14 +29,15 @@ void byte_scanner::skip_space()
     }
 }
 
+// A number ends at white space, at the '@' that opens a text, or at the end of the data.
 bool byte_scanner::at_token_end() const
 {
-    return p_ >= end_ || is_space(*p_);
+    return p_ >= end_ || is_space(*p_) || *p_ == '@';
 }
 
 void byte_scanner::skip_token()
 {
-    while (p_ < end_ && !is_space(*p_)) {
+    while (!at_token_end()) {
         ++p_;
     }
 }
@@ -114,17 +115,22 @@ byte_scanner::text_result byte_scanner::read_delimited(char *&text_begin, char *
     return text_result::ok;
 }
 
-QString decode_text(char *begin, char *end)
+QString decode_text(char *begin, char *end, bool *exact)
 {
-    return platform::from_local_8bit(begin, platform::fold_disk_line_ends(begin, end - begin));
+    const qsizetype size = platform::fold_disk_line_ends(begin, end - begin);
+    QString text = platform::from_local_8bit(begin, size);
+    if (exact && *exact) {
+        *exact = platform::decodes_exactly(begin, size, text);
+    }
+    return text;
 }
 
-bool read_delimited_text(byte_scanner &in, QString &text)
+bool read_delimited_text(byte_scanner &in, QString &text, bool *exact)
 {
     char *begin = nullptr;
     char *end = nullptr;
     const auto result = in.read_delimited(begin, end);
-    text = decode_text(begin, end);
+    text = decode_text(begin, end, exact);
     return result == byte_scanner::text_result::ok;
 }
 

@@ -33,11 +33,11 @@ public:
     // end of the data (no_end).
     text_result read_delimited(char *&text_begin, char *&text_end);
 
-    // Skips the run of bytes up to the next white space.
+    // Skips the run of bytes up to the next white space or '@'.
     void skip_token();
 
     bool at_end() const { return p_ >= end_; }
-    // Whether the data ends here or white space follows: the end of a whole number.
+    // Whether the data ends here or white space or an '@' follows: the end of a whole number.
     bool at_token_end() const;
     char peek() const { return *p_; }
     qsizetype offset() const { return p_ - begin_; }
@@ -49,11 +49,12 @@ private:
 };
 
 // The text between two markers as it reads in memory: CR LF folded into LF (in place), then decoded from the
-// local 8-bit code page.
-QString decode_text(char *begin, char *end);
+// local 8-bit code page. `exact`, if given, is cleared when the bytes are not the code page's (decoding and
+// encoding again does not give them back): the text then shows, and would be written, with substitutes.
+QString decode_text(char *begin, char *end, bool *exact = nullptr);
 
 // One delimited text, decoded. False when the data ends before the text is complete; `text` then holds what
-// there was of it (empty without an '@').
-bool read_delimited_text(byte_scanner &in, QString &text);
+// there was of it (empty without an '@'). `exact` as for decode_text.
+bool read_delimited_text(byte_scanner &in, QString &text, bool *exact = nullptr);
 
 } // namespace paper

@@ -53,9 +53,9 @@ bool bad_score(QString *error, int type, int question)
                 QStringLiteral("题目文件已损坏：第 %1 道%2的分数不是一个数。").arg(question).arg(type_name(type)));
 }
 
-bool read_text(byte_scanner &in, QString &text, QString *error, int type, int question)
+bool read_text(byte_scanner &in, loaded_paper &paper, QString &text, QString *error, int type, int question)
 {
-    if (read_delimited_text(in, text)) {
+    if (read_delimited_text(in, text, &paper.problem_texts_exact)) {
         return true;
     }
     return fail(error, QStringLiteral("题目文件不完整：第 %1 道%2的题面缺少开头的“@”或结尾的“$”。")
@@ -88,7 +88,7 @@ bool parse_problem(QByteArray bytes, loaded_paper &paper, QString *error)
         if (!in.read_double(item.score)) {
             return bad_score(error, 0, question);
         }
-        if (!read_text(in, item.text, error, 0, question)) {
+        if (!read_text(in, read, item.text, error, 0, question)) {
             return false;
         }
         total += item.score;
@@ -99,7 +99,7 @@ bool parse_problem(QByteArray bytes, loaded_paper &paper, QString *error)
         if (!in.read_double(item.full_score) || !in.read_double(item.partial_score)) {
             return bad_score(error, 1, question);
         }
-        if (!read_text(in, item.text, error, 1, question)) {
+        if (!read_text(in, read, item.text, error, 1, question)) {
             return false;
         }
         total += item.full_score;
@@ -110,7 +110,7 @@ bool parse_problem(QByteArray bytes, loaded_paper &paper, QString *error)
         if (!in.read_double(item.score)) {
             return bad_score(error, 2, question);
         }
-        if (!read_text(in, item.text, error, 2, question)) {
+        if (!read_text(in, read, item.text, error, 2, question)) {
             return false;
         }
         total += item.score;

@@ -32,6 +32,10 @@ struct loaded_paper {
     std::vector<onech_item> onech;
     std::vector<somech_item> somech;
     std::vector<unch_item> unch;
+    // Whether every text of the problem file, and every answer of the answer file, decoded exactly under the
+    // local 8-bit code page (see decode_text).
+    bool problem_texts_exact = true;
+    bool answers_exact = true;
 };
 
 // The three leading counts. Fails, with a sentence for the student, when they are not three integers or a

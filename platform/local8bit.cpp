@@ -2,6 +2,8 @@
 
 #include <QTextCodec>
 
+#include <algorithm>
+
 #ifndef Q_OS_WIN
 #include <langinfo.h>
 #endif
@@ -30,6 +32,23 @@ bool fits_local_8bit(const QString &text)
 {
     const QByteArray bytes = to_local_8bit(text);
     return from_local_8bit(bytes) == text;
+}
+
+bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded)
+{
+    // Every code page in use here is ASCII below 0x80, so only text with a byte above it needs the trip back.
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes);
+    if (std::all_of(p, p + size, [](unsigned char c) { return c < 0x80; })) {
+        return true;
+    }
+    return to_local_8bit(decoded) == QByteArray::fromRawData(bytes, static_cast<int>(size));
+}
+
+QString local_8bit_name()
+{
+    follow_locale_code_page();
+    const QTextCodec *codec = QTextCodec::codecForLocale();
+    return codec ? QString::fromLatin1(codec->name()) : QString();
 }
 
 } // namespace platform

@@ -34,4 +34,11 @@ inline QByteArray to_local_8bit(const QString &text)
 // Whether `text` survives the trip to the 8-bit code page and back unchanged.
 bool fits_local_8bit(const QString &text);
 
+// Whether `decoded`, read from the `size` bytes at `bytes`, gives those bytes back: false when the bytes are
+// not the code page's (a GBK file under a UTF-8 locale) and were decoded with substitutes.
+bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded);
+
+// The name of the code page, for the student ("UTF-8", "GB18030").
+QString local_8bit_name();
+
 } // namespace platform

@@ -5,8 +5,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace platform {
 
@@ -102,6 +109,93 @@ QString describe_write_failure(const QString &path, const QString &system_reason
     return why;
 }
 
+// What a replaced file must keep: its owner, group and permission bits, and its other names (hard links).
+// A symbolic link is followed: its target is the file.
+struct existing_file {
+    bool exists = false;
+    qint64 links = 0;
+#ifndef Q_OS_WIN
+    struct stat status {};
+#endif
+};
+
+existing_file look_at_existing(const QString &path)
+{
+    existing_file file;
+#ifdef Q_OS_WIN
+    file.exists = QFileInfo::exists(path);
+    file.links = 1; // the rename keeps what Windows keeps
+#else
+    if (::stat(QFile::encodeName(path).constData(), &file.status) == 0 && S_ISREG(file.status.st_mode)) {
+        file.exists = true;
+        file.links = static_cast<qint64>(file.status.st_nlink);
+    }
+#endif
+    return file;
+}
+
+// Gives the new file that will replace `old` the old file's owner, group and permission bits; false when the
+// system refuses (only the owner or root may give a file away).
+bool give_identity(QSaveFile &file, const existing_file &old)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(file)
+    Q_UNUSED(old)
+    return true;
+#else
+    const int fd = file.handle();
+    struct stat now {};
+    if (fd < 0 || ::fstat(fd, &now) != 0) {
+        return false;
+    }
+    if ((now.st_uid != old.status.st_uid || now.st_gid != old.status.st_gid) &&
+        ::fchown(fd, old.status.st_uid, old.status.st_gid) != 0) {
+        return false;
+    }
+    // After a change of owner the system may have dropped the set-id bits: set all of them again.
+    return ::fchmod(fd, old.status.st_mode & 07777) == 0;
+#endif
+}
+
+// Writes `bytes` over the existing file at `path`, keeping the file itself (owner, group, permissions, links):
+// room for the new length is taken first where the system can, then the bytes are written from the start, the
+// length is set and the file is flushed to disk. Used where no new file can replace it.
+bool write_in_place(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QFile file(path);
+    // Read-write does not truncate, so a file whose new bytes do not fit is left as it was; a file that may be
+    // written but not read is truncated on opening.
+    if (!file.open(QIODevice::ReadWrite) && !file.open(QIODevice::WriteOnly)) {
+        if (error) {
+            *error = describe_write_failure(path, file.errorString(), false);
+        }
+        return false;
+    }
+    auto failed = [&](const QString &reason) {
+        if (error) {
+            *error = describe_write_failure(path, reason, true);
+        }
+        return false;
+    };
+#ifndef Q_OS_WIN
+    if (bytes.size() > file.size()) {
+        const int result = ::posix_fallocate(file.handle(), 0, bytes.size());
+        if (result == ENOSPC || result == EFBIG || result == EIO) {
+            return failed(QString::fromLocal8Bit(std::strerror(result)));
+        }
+    }
+#endif
+    if (file.write(bytes) != bytes.size() || !file.resize(bytes.size()) || !file.flush()) {
+        return failed(file.errorString());
+    }
+#ifndef Q_OS_WIN
+    if (::fsync(file.handle()) != 0) {
+        return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+#endif
+    return true;
+}
+
 } // namespace
 
 bool read_whole_file(const QString &path, QByteArray &bytes, QString *error)
@@ -147,12 +241,23 @@ bool read_whole_file(const QString &path, QByteArray &bytes, QString *error)
 
 bool write_whole_file(const QString &path, const QByteArray &bytes, QString *error)
 {
+    const existing_file old = look_at_existing(path);
+    if (old.exists && old.links > 1) {
+        return write_in_place(path, bytes, error); // a rename would leave the other names on the old bytes
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
+        if (old.exists && !QFileInfo(path).isDir()) {
+            return write_in_place(path, bytes, error); // the folder takes no new file, but the file may be written
+        }
         if (error) {
             *error = describe_write_failure(path, file.errorString(), false);
         }
         return false;
+    }
+    if (old.exists && !give_identity(file, old)) {
+        file.cancelWriting();
+        return write_in_place(path, bytes, error); // the new file could not be the teacher's, so the old one stays
     }
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {

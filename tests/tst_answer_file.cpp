@@ -9,8 +9,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCodec>
 
 #include <limits>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace paper;
 
@@ -65,7 +70,9 @@ private slots:
     void damaged_files_read_as_far_as_they_go_data();
     void damaged_files_read_as_far_as_they_go();
     void failed_writes_leave_the_old_file_whole();
-    void immutable_files_and_folders_refuse_the_write();
+    void immutable_files_refuse_the_write_and_locked_folders_are_written_in_place();
+    void a_replaced_file_keeps_its_identity_data();
+    void a_replaced_file_keeps_its_identity();
 };
 
 void tst_answer_file::worked_example_is_written_byte_for_byte()
@@ -166,6 +173,13 @@ void tst_answer_file::a_dollar_in_an_answer_cannot_cut_the_answers_after_it()
     QCOMPARE(paper.unch[1].answer, QStringLiteral("second"));
     QVERIFY(paper.unch[2].answer.isEmpty());
     QCOMPARE(answer_for_file(QStringLiteral("no dollar")), QStringLiteral("no dollar"));
+    // A code page without the full-width form gets a stand-in that it can hold.
+    QTextCodec *const code_page = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+    const QByteArray latin1 = store_answer_bytes();
+    QTextCodec::setCodecForLocale(code_page);
+    QCOMPARE(latin1, QByteArray("@costs \xa4"
+                                "5, @ noon$\r\n@second$\r\n@$\r\n"));
 }
 
 void tst_answer_file::damaged_files_read_as_far_as_they_go_data()
@@ -188,6 +202,12 @@ void tst_answer_file::damaged_files_read_as_far_as_they_go_data()
         << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
     QTest::newRow("a choice entry beyond 32 bits") << QByteArray("1 99999999999 4 @a$ @b$") << QList<int>{1, 0, 4}
                                                    << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
+    QTest::newRow("a free answer right after the last mask")
+        << QByteArray("1 2 4@a$@b$") << QList<int>{1, 2, 4} << QStringList{QStringLiteral("a"), QStringLiteral("b")}
+        << true;
+    QTest::newRow("damaged entries glued to the first free answer")
+        << QByteArray("0x10 1e3 -@a$ @b$") << QList<int>{0, 0, 0}
+        << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
     QTest::newRow("a choice line missing before the texts")
         << QByteArray("1\r\n2\r\n@a$\r\n@b$\r\n") << QList<int>{1, 2, 0}
         << QStringList{QStringLiteral("a"), QStringLiteral("b")} << false;
@@ -233,7 +253,7 @@ void tst_answer_file::failed_writes_leave_the_old_file_whole()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("a.stu")});
 }
 
-void tst_answer_file::immutable_files_and_folders_refuse_the_write()
+void tst_answer_file::immutable_files_refuse_the_write_and_locked_folders_are_written_in_place()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("s01.stu"));
@@ -252,16 +272,92 @@ void tst_answer_file::immutable_files_and_folders_refuse_the_write()
     QVERIFY(!write_initial_answer_file(path, problem_counts{1, 0, 1}, &error));
     QCOMPARE(file_bytes(path), old_bytes);
     QVERIFY(run(QStringLiteral("chattr"), {QStringLiteral("-i"), path}));
-    // A folder that takes no new files refuses the temporary file, and the answer file stays as it was.
+    // A folder that takes no new file (as exam rooms prepare them): the answer file itself is written, shorter
+    // and longer than before, and a new paper resets it.
     QVERIFY(run(QStringLiteral("chattr"), {QStringLiteral("+i"), dir.path()}));
-    const bool refused = !write_answer_file(path, &error);
+    const bool saved = write_answer_file(path, &error);
+    const QByteArray shorter = file_bytes(path);
+    store.unch_items[1].answer = QStringLiteral("a much longer answer than the one before");
+    const bool saved_longer = write_answer_file(path, &error);
+    const QByteArray longer = file_bytes(path);
+    const bool reset = write_initial_answer_file(path, problem_counts{1, 0, 1}, &error);
+    const bool refused_new = !write_answer_file(dir.filePath(QStringLiteral("new.stu")), &error);
     QVERIFY(run(QStringLiteral("chattr"), {QStringLiteral("-i"), dir.path()}));
-    QVERIFY(refused);
+    QVERIFY2(saved && saved_longer && reset, qPrintable(error));
+    QCOMPARE(shorter, QByteArray("2\r\n@new answer$\r\n"));
+    QCOMPARE(longer, QByteArray("2\r\n@a much longer answer than the one before$\r\n"));
+    QCOMPARE(file_bytes(path), QByteArray("0\r\n@$\r\n"));
+    // A file that is not there cannot be written in place.
+    QVERIFY(refused_new);
     QVERIFY2(error.contains(QStringLiteral("不允许写入")), qPrintable(error));
-    QCOMPARE(file_bytes(path), old_bytes);
-    // Once the cause is gone the whole file is written.
-    QVERIFY(write_answer_file(path, &error));
-    QCOMPARE(file_bytes(path), QByteArray("2\r\n@new answer$\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("s01.stu")});
+}
+
+void tst_answer_file::a_replaced_file_keeps_its_identity_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("owned by the teacher, group-readable") << QStringLiteral("teacher");
+    QTest::newRow("owned by the teacher, saved by a student") << QStringLiteral("student");
+    QTest::newRow("a second name through a hard link") << QStringLiteral("hard link");
+    QTest::newRow("a symbolic link to the file") << QStringLiteral("symbolic link");
+}
+
+void tst_answer_file::a_replaced_file_keeps_its_identity()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("s01.stu"));
+    const QString other = dir.filePath(QStringLiteral("other name"));
+    QVERIFY(platform::write_whole_file(file, "1\r\n@old$\r\n", nullptr));
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup));
+    QString path = file;
+    const bool teachers = kind == QLatin1String("teacher") || kind == QLatin1String("student");
+    if (teachers && ::chown(QFile::encodeName(file).constData(), 12345, 23456) != 0) {
+        QSKIP("cannot give a file to another user here (needs root)");
+    }
+    if (kind == QLatin1String("student")) {
+        // Any student may write the file and create files in the folder, but the system will not let a student
+        // give a new file to the teacher.
+        QVERIFY(QFile::setPermissions(file, QFile::Permissions(0x6666)));
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
+    }
+    if (kind == QLatin1String("hard link")) {
+        QVERIFY(::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()) == 0);
+    }
+    if (kind == QLatin1String("symbolic link")) {
+        QVERIFY(QFile::link(file, other));
+        path = other;
+    }
+    struct stat before {};
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &before) == 0);
+    set_store(1, 0, 1);
+    store.onech_items[1].answer = 4;
+    store.unch_items[1].answer = QStringLiteral("new");
+    QString error;
+    if (kind == QLatin1String("student")) {
+        const pid_t student = ::fork();
+        if (student == 0) {
+            const bool dropped = ::setgid(34567) == 0 && ::setuid(34567) == 0;
+            ::_exit(dropped && write_answer_file(path, nullptr) ? 0 : 1);
+        }
+        int status = -1;
+        QVERIFY(student > 0 && ::waitpid(student, &status, 0) == student);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    } else {
+        QVERIFY2(write_answer_file(path, &error), qPrintable(error));
+    }
+    struct stat after {};
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &after) == 0);
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_nlink, before.st_nlink);
+    QCOMPARE(file_bytes(file), QByteArray("4\r\n@new$\r\n"));
+    if (!teachers) {
+        QCOMPARE(file_bytes(other), QByteArray("4\r\n@new$\r\n"));
+    }
+    QCOMPARE(QFileInfo(other).isSymLink(), kind == QLatin1String("symbolic link"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), teachers ? 1 : 2);
 }
 
 QTEST_GUILESS_MAIN(tst_answer_file)

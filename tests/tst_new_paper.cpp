@@ -113,10 +113,14 @@ void tst_new_paper::a_cancelled_dialog_looks_in_the_working_directory()
     click(w, "new_paper");
     QCOMPARE(dialogs->seen.last().text, QStringLiteral("新建文件所在的文件夹下缺少problem.prb文件"));
     QCOMPARE(find<QTextEdit>(w, "onech_pro")->toPlainText(), QStringLiteral("problem.prb"));
-    // With a problem file there, the cancelled dialog creates nothing and says nothing.
-    write_bytes(dir->filePath(QStringLiteral("problem.prb")), "1 0 0 1 @a$");
-    dialogs->cancel_file_dialog();
-    click(w, "new_paper");
+    // With a problem file there, the cancelled dialog creates nothing and says nothing, whatever the file holds.
+    for (const QByteArray &problem : {QByteArray("1 0 0 1 @a$"), QByteArray("not counts"), QByteArray("20000 0 0")}) {
+        write_bytes(dir->filePath(QStringLiteral("problem.prb")), problem);
+        dialogs->cancel_file_dialog();
+        click(w, "new_paper");
+    }
+    QVERIFY(dialogs->problems().isEmpty());
+    QCOMPARE(dialogs->seen.size(), 5); // the first dialog and its message, then three dialogs alone
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("problem.prb")});
 }
 

@@ -52,6 +52,8 @@ private slots:
     void a_refused_problem_file_is_explained_and_changes_nothing();
     void a_smaller_paper_replaces_every_page_of_the_first();
     void a_damaged_answer_file_opens_and_says_so();
+    void files_in_another_encoding_are_told_once_data();
+    void files_in_another_encoding_are_told_once();
     void the_sample_paper_opens();
 };
 
@@ -220,8 +222,12 @@ void tst_open_paper::a_non_choice_paper_leaves_the_choice_pages_closed()
     window_fixture f;
     QWidget *w = &f.window();
     dialog_driver dialogs;
+    // A new paper first: the closed single-choice page keeps the problem file's path that it shows.
+    dialogs.choose_file(dir.filePath(QStringLiteral("fresh.stu")));
+    click(w, "new_paper");
     open_paper(w, dialogs, path);
     QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(shown(w, "onech_pro"), dir.filePath(QStringLiteral("problem.prb")));
     QVERIFY(!on(w, "onech_pro") && !on(w, "onech_next") && !on(w, "somech_pro_in") && !on(w, "somech_A"));
     QVERIFY(on(w, "unch_ans_in"));
     QCOMPARE(shown(w, "unch_ans_in"), QStringLiteral("a"));
@@ -350,6 +356,46 @@ void tst_open_paper::a_damaged_answer_file_opens_and_says_so()
     QCOMPARE(checked(w, "somech"), QString());
     click(w, "save_paper");
     QCOMPARE(read_bytes(path), QByteArray("4\r\n0\r\n0\r\n@$\r\n"));
+}
+
+void tst_open_paper::files_in_another_encoding_are_told_once_data()
+{
+    // Under the tests' UTF-8 code page, GBK bytes (考试 = BF BC CA D4) do not decode.
+    QTest::addColumn<QByteArray>("problem");
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QStringList>("named");
+    QTest::newRow("answers from Chinese Windows")
+        << QByteArray("0 0 1 5 @\xe8\x80\x83\xe8\xaf\x95$") << QByteArray("@\xbf\xbc\xca\xd4$\r\n")
+        << QStringList{QStringLiteral("g.stu")};
+    QTest::newRow("questions from Chinese Windows")
+        << QByteArray("1 0 1 2 @\xbf\xbc$ 5 @a$") << QByteArray("0\r\n@\xe8\x80\x83$\r\n")
+        << QStringList{QStringLiteral("problem.prb")};
+    QTest::newRow("both files") << QByteArray("0 0 1 5 @\xbf\xbc$") << QByteArray("@\xbf\xbc$\r\n")
+                                << QStringList{QStringLiteral("problem.prb"), QStringLiteral("g.stu")};
+}
+
+void tst_open_paper::files_in_another_encoding_are_told_once()
+{
+    QFETCH(QByteArray, problem);
+    QFETCH(QByteArray, answers);
+    QFETCH(QStringList, named);
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), problem, QStringLiteral("g.stu"), answers);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    dialogs.choose_file(path);
+    dialogs.answer_message();
+    click(w, "open_paper");
+    QVERIFY(dialogs.problems().isEmpty());
+    QCOMPARE(dialogs.seen.size(), 2); // the file dialog and one notice
+    const seen_dialog &told = dialogs.seen.last();
+    QCOMPARE(told.caption, QStringLiteral("提示"));
+    for (const QString &file : {QStringLiteral("problem.prb"), QStringLiteral("g.stu")}) {
+        QCOMPARE(told.text.contains(QDir::toNativeSeparators(dir.filePath(file))), named.contains(file));
+    }
+    QVERIFY2(told.text.contains(QStringLiteral("LANG=zh_CN.GB18030")), qPrintable(told.text));
+    QCOMPARE(label(w, "lname"), QStringLiteral("g")); // opened as always
 }
 
 void tst_open_paper::the_sample_paper_opens()

@@ -204,6 +204,13 @@ void tst_pages::characters_the_file_cannot_hold_are_told()
     dialogs->answer_message();
     click(w, "unch_save");
     QVERIFY(dialogs->seen.last().text.contains(QStringLiteral("无法表示")));
+    // Told when the answer changes, not again on every move past it.
+    const int told = dialogs->seen.size();
+    click(w, "unch_save");
+    click(w, "unch_next");
+    click(w, "unch_last");
+    QCOMPARE(dialogs->seen.size(), told);
+    QVERIFY(dialogs->problems().isEmpty());
     type_answer(w, QStringLiteral("答案 ok"));
     click(w, "unch_save"); // nothing to tell
     QCOMPARE(store.unch_items[1].answer, QStringLiteral("答案 ok"));

@@ -2,7 +2,9 @@
 
 // Everything the program says to the student, always in a message box captioned "提示".
 
+#include <QChar>
 #include <QString>
+#include <QStringList>
 
 // The one caption of every message box.
 QString notice_caption();
@@ -16,8 +18,12 @@ void tell(const QString &text);
 // Asks before a paper is closed; true unless the student cancels (Cancel, Esc or the close box).
 bool confirm_close();
 
-// A '$' typed into a free answer was stored as '＄'.
-void tell_dollar_replaced();
+// A '$' typed into a free answer was stored as `stand_in`.
+void tell_dollar_replaced(QChar stand_in);
 
 // A free answer holds characters that the answer file's code page cannot represent.
 void tell_not_in_code_page();
+
+// Opened files hold bytes that the local 8-bit code page cannot decode: the texts show substitutes, and saving
+// would keep them. Says how to start the program under the files' encoding.
+void tell_not_in_file_code_page(const QStringList &files);
