@@ -41,6 +41,13 @@ bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded)
     if (std::all_of(p, p + size, [](unsigned char c) { return c < 0x80; })) {
         return true;
     }
+    // UTF-8 decodes whatever it cannot read as U+FFFD and drops a leading byte-order mark; any other text comes
+    // back as it was without the trip.
+    const bool utf8 = QTextCodec::codecForLocale()->mibEnum() == 106;
+    const bool byte_order_mark = size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
+    if (utf8 && !byte_order_mark && !decoded.contains(QChar::ReplacementCharacter)) {
+        return true;
+    }
     return to_local_8bit(decoded) == QByteArray::fromRawData(bytes, static_cast<int>(size));
 }
 
