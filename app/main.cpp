@@ -1,14 +1,21 @@
+#include "app/command_line.h"
 #include "app/startup.h"
 #include "app/vq_stu.h"
 
 #include <QApplication>
+#include <QLocale>
 
 int main(int argc, char *argv[])
 {
     prepare_platform();
+    const start_request request = read_command_line(argc, argv); // help, version and mistakes end here
     QApplication application(argc, argv);
+    install_toolkit_translations(QLocale());
     vq_stu window;
     window.show();
     window.setWindowTitle(QStringLiteral("VQ试卷评测系统2.0-答题端vq_stu"));
+    if (!request.answer_file.isEmpty()) {
+        open_from_command_line(window, request.answer_file);
+    }
     return application.exec();
 }

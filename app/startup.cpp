@@ -1,6 +1,10 @@
 #include "app/startup.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QtGlobal>
 
 void prepare_platform()
@@ -8,4 +12,18 @@ void prepare_platform()
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
         qputenv("QT_XCB_GL_INTEGRATION", QByteArrayLiteral("none"));
     }
+}
+
+void install_toolkit_translations(const QLocale &locale)
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    const QStringList folders{QLibraryInfo::location(QLibraryInfo::TranslationsPath),
+                              QCoreApplication::applicationDirPath() + QStringLiteral("/translations")};
+    for (const QString &folder : folders) {
+        if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            return;
+        }
+    }
+    delete translator; // no translation for this language: Qt's English stays
 }

@@ -18,6 +18,11 @@ vq_stu::~vq_stu()
     delete ui;
 }
 
+void vq_stu::open_answer_file(const QString &path)
+{
+    open_paper_file(*ui, path);
+}
+
 void vq_stu::on_new_paper_clicked()
 {
     new_paper(*ui);

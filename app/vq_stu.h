@@ -21,6 +21,9 @@ public:
     explicit vq_stu(QWidget *parent = nullptr);
     ~vq_stu() override;
 
+    // Opens the answer file at `path` as if the student had chosen it in the open dialog.
+    void open_answer_file(const QString &path);
+
 private slots:
     void on_new_paper_clicked();
     void on_open_paper_clicked();

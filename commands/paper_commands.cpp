@@ -109,6 +109,11 @@ void open_paper(Ui::vq_stu &ui)
     if (chosen.isEmpty()) {
         return;
     }
+    open_paper_file(ui, chosen);
+}
+
+void open_paper_file(Ui::vq_stu &ui, const QString &chosen)
+{
     paper::answer_paths paths;
     QString why;
     if (!usable_paths(chosen, paths, &why)) {

@@ -8,11 +8,15 @@
 //   save:  rewrites the open paper's answer file from the store; a failure is told and the answers stay.
 //   close: after confirmation, returns the window and the store to no paper open, without saving.
 
+#include <QString>
+
 namespace Ui {
 class vq_stu;
 }
 
 void new_paper(Ui::vq_stu &ui);
 void open_paper(Ui::vq_stu &ui);
+// Opening, from the answer file's path on: what follows the open dialog's choice.
+void open_paper_file(Ui::vq_stu &ui, const QString &chosen);
 void save_paper(Ui::vq_stu &ui);
 void close_paper(Ui::vq_stu &ui);

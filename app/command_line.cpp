@@ -1,0 +1,107 @@
+#include "app/command_line.h"
+
+#include "app/startup.h"
+#include "app/vq_stu.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void describe(QCommandLineParser &parser)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vq_stu"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VQ_VERSION));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("VQ试卷评测系统的答题端：打开答卷文件（*.stu），逐题作答，并把答案保存回答卷文件。\n"
+                       "The answering client of the VQ exam-paper evaluation system."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("ANSWER_FILE"),
+                                 QStringLiteral("启动后打开的答卷文件，它的文件夹中须有 problem.prb\n"
+                                                "(an answer file to open at start)"),
+                                 QStringLiteral("[ANSWER_FILE]"));
+    // The toolkit's own options, which the application object takes out of the arguments.
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "geometry", "name",
+                             "title", "visual", "style", "stylesheet", "dialogs"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *name : {"reverse", "nograb", "dograb", "sync", "widgetcount"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+start_request parse(QCommandLineParser &parser, const QStringList &arguments)
+{
+    start_request request;
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        request.what = start_request::kind::help;
+    } else if (parser.isSet(QStringLiteral("version"))) {
+        request.what = start_request::kind::version;
+    } else if (!parsed) {
+        request.what = start_request::kind::mistake;
+        request.mistake = parser.errorText();
+    } else if (parser.positionalArguments().size() > 1) {
+        request.what = start_request::kind::mistake;
+        request.mistake = QStringLiteral("只能打开一个答卷文件 (only one answer file can be opened).");
+    } else if (!parser.positionalArguments().isEmpty()) {
+        request.answer_file = parser.positionalArguments().constFirst();
+    }
+    return request;
+}
+
+} // namespace
+
+start_request parse_command_line(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    describe(parser);
+    return parse(parser, arguments);
+}
+
+start_request read_command_line(int &argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const start_request request = parse_command_line(arguments);
+    if (request.what == start_request::kind::run) {
+        return request;
+    }
+    // Printed in the student's language: Qt's texts need the application object and its translations.
+    QCoreApplication application(argc, argv);
+    install_toolkit_translations(QLocale());
+    QCommandLineParser parser;
+    describe(parser);
+    parse(parser, arguments);
+    switch (request.what) {
+    case start_request::kind::help:
+        parser.showHelp(0); // prints and ends the process
+    case start_request::kind::version:
+        parser.showVersion();
+    default:
+        break;
+    }
+    const QByteArray text = (request.mistake + QStringLiteral("\n\n") + parser.helpText()).toLocal8Bit();
+    std::fputs(text.constData(), stderr);
+    std::exit(2);
+}
+
+void open_from_command_line(vq_stu &window, const QString &path)
+{
+    // The open dialog gives an absolute, clean path; so does the command line.
+    window.open_answer_file(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+}
