@@ -28,6 +28,13 @@ void follow_locale_code_page()
 #endif
 }
 
+QString from_local_8bit(const char *bytes, qsizetype size)
+{
+    follow_locale_code_page();
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    return QTextCodec::codecForLocale()->toUnicode(bytes, static_cast<int>(size), &state);
+}
+
 bool fits_local_8bit(const QString &text)
 {
     const QByteArray bytes = to_local_8bit(text);
@@ -41,11 +48,9 @@ bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded)
     if (std::all_of(p, p + size, [](unsigned char c) { return c < 0x80; })) {
         return true;
     }
-    // UTF-8 decodes whatever it cannot read as U+FFFD and drops a leading byte-order mark; any other text comes
-    // back as it was without the trip.
+    // UTF-8 decodes whatever it cannot read as U+FFFD; any other text comes back as it was without the trip.
     const bool utf8 = QTextCodec::codecForLocale()->mibEnum() == 106;
-    const bool byte_order_mark = size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF;
-    if (utf8 && !byte_order_mark && !decoded.contains(QChar::ReplacementCharacter)) {
+    if (utf8 && !decoded.contains(QChar::ReplacementCharacter)) {
         return true;
     }
     return to_local_8bit(decoded) == QByteArray::fromRawData(bytes, static_cast<int>(size));

@@ -14,11 +14,8 @@ namespace platform {
 // Done once, on the first conversion.
 void follow_locale_code_page();
 
-inline QString from_local_8bit(const char *bytes, qsizetype size)
-{
-    follow_locale_code_page();
-    return QString::fromLocal8Bit(bytes, static_cast<int>(size));
-}
+// Decodes every byte as it stands: a byte-order mark at the start is a character of the text, not a header to drop.
+QString from_local_8bit(const char *bytes, qsizetype size);
 
 inline QString from_local_8bit(const QByteArray &bytes)
 {

@@ -125,6 +125,7 @@ void tst_answer_file::answers_read_back_as_written_data()
     QTest::newRow("the largest integer, blank lines") << std::numeric_limits<qint32>::max() << QStringLiteral("\n\n");
     QTest::newRow("markup-looking text") << 1 << QStringLiteral("<b>x</b> a<b and c>d");
     QTest::newRow("a line break before the end marker") << 2 << QStringLiteral("ends with a break\n");
+    QTest::newRow("a byte-order mark first, twice") << 4 << QStringLiteral("\uFEFF\uFEFFmarked");
 }
 
 void tst_answer_file::answers_read_back_as_written()
