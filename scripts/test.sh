@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once as built, once under AddressSanitizer
-# and UndefinedBehaviorSanitizer, then a short run of each fuzzer and the formatting check.
+# and UndefinedBehaviorSanitizer, then a short run of each fuzzer, the formatting check, and the Debian package
+# and desktop files checked with Debian's own tools.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs
+ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs \
+    qttranslations5-l10n
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
@@ -24,5 +26,8 @@ build "$root_dir/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPI
 
 echo "== formatting"
 cmake --build "$root_dir/build" --target format-check
+
+echo "== the Debian package and the desktop files"
+bash "$root_dir/scripts/check_desktop.sh"
 
 echo "All tests passed."
