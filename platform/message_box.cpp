@@ -15,7 +15,8 @@ box_answer message_box(const QString &text, const QString &caption, box_buttons 
     const UINT type = buttons == box_buttons::ok ? MB_OK : MB_OKCANCEL;
     const int result =
         MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()), reinterpret_cast<LPCWSTR>(caption.utf16()), type);
-    return result == IDCANCEL ? box_answer::cancel : box_answer::ok;
+    // With a lone OK button every way of closing the box answers ok.
+    return buttons == box_buttons::ok_cancel && result == IDCANCEL ? box_answer::cancel : box_answer::ok;
 }
 
 #else

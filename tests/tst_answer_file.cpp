@@ -13,9 +13,11 @@
 
 #include <limits>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace paper;
 
@@ -305,6 +307,9 @@ void tst_answer_file::a_replaced_file_keeps_its_identity_data()
 
 void tst_answer_file::a_replaced_file_keeps_its_identity()
 {
+#ifdef Q_OS_WIN
+    QSKIP("owners, groups and links as a POSIX system keeps them");
+#else
     QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("s01.stu"));
@@ -359,6 +364,7 @@ void tst_answer_file::a_replaced_file_keeps_its_identity()
     }
     QCOMPARE(QFileInfo(other).isSymLink(), kind == QLatin1String("symbolic link"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), teachers ? 1 : 2);
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_answer_file)

@@ -17,6 +17,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 // The hook that the test library's own signal dumper uses: called before every slot that a signal reaches.
 struct QSignalSpyCallbackSet {
     using BeginCallback = void (*)(QObject *caller, int signal_or_method_index, void **argv);
@@ -44,11 +48,105 @@ void record_slot(QObject *receiver, int method_index, void **)
 QSignalSpyCallbackSet slot_callbacks{nullptr, record_slot, nullptr, nullptr};
 QSignalSpyCallbackSet no_callbacks{nullptr, nullptr, nullptr, nullptr};
 
+#ifdef Q_OS_WIN
+
+// The system's own message box (MessageBoxW) as the tests see it: a QMessageBox that is never shown and mirrors
+// the box's caption, text, buttons, icon and owner. Answering it answers the system's box.
+class native_box : public QMessageBox {
+public:
+    explicit native_box(HWND box) : window(box)
+    {
+        setWindowTitle(text_of(box));
+        setText(text_of(GetDlgItem(box, 0xFFFF))); // the message's own control
+        StandardButtons buttons;
+        for (const auto &[id, button] :
+             {std::pair<int, StandardButton>{IDOK, Ok}, {IDCANCEL, Cancel}, {IDYES, Yes}, {IDNO, No}}) {
+            if (GetDlgItem(box, id)) {
+                buttons |= button;
+            }
+        }
+        setStandardButtons(buttons);
+        // The icon's control (20 on Windows, 0x440 under Wine) holds no icon when the box has none.
+        bool icon = false;
+        for (const int id : {20, 0x440}) {
+            const HWND control = GetDlgItem(box, id);
+            icon |= control && IsWindowVisible(control) && SendMessageW(control, STM_GETICON, 0, 0) != 0;
+        }
+        setIcon(icon ? Information : NoIcon);
+        owned = GetWindow(box, GW_OWNER) != nullptr;
+    }
+
+    void press(box_answer answer) const
+    {
+        const auto command = [this](int id) {
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        };
+        switch (answer) {
+        case box_answer::ok:
+            command(IDOK);
+            break;
+        case box_answer::cancel:
+            command(IDCANCEL);
+            break;
+        case box_answer::yes:
+            command(IDYES);
+            break;
+        case box_answer::no:
+            command(IDNO);
+            break;
+        case box_answer::escape:
+            // Through the box's own dialog manager, as a key press on its focused button.
+            PostMessageW(GetFocus() ? GetFocus() : window, WM_KEYDOWN, VK_ESCAPE, 0);
+            break;
+        case box_answer::close_box:
+            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+    }
+
+    static QString text_of(HWND window)
+    {
+        wchar_t text[4096] = {};
+        const int size = GetWindowTextW(window, text, 4096);
+        return QString::fromWCharArray(text, size);
+    }
+
+    HWND window;
+    bool owned = false;
+};
+
+// The thread's system message box that is showing, if any.
+HWND showing_native_box()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t class_name[16] = {};
+            GetClassNameW(window, class_name, 16);
+            if (IsWindowVisible(window) && QString::fromWCharArray(class_name) == QLatin1String("#32770")) {
+                *reinterpret_cast<HWND *>(result) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+#endif
+
 seen_dialog describe(QWidget *w)
 {
     seen_dialog d;
     d.caption = w->windowTitle();
     d.has_parent = w->parentWidget() != nullptr;
+#ifdef Q_OS_WIN
+    if (auto *native = dynamic_cast<native_box *>(w)) {
+        d.has_parent = native->owned;
+    }
+#endif
     if (auto *file = qobject_cast<QFileDialog *>(w)) {
         d.kind = QStringLiteral("file");
         d.directory = file->directory().absolutePath();
@@ -79,12 +177,35 @@ dialog_driver::dialog_driver()
     timer_.start();
 }
 
-dialog_driver::~dialog_driver() = default;
+dialog_driver::~dialog_driver()
+{
+    for (const QPointer<QWidget> &box : native_boxes_) {
+        delete box.data();
+    }
+}
 
 void dialog_driver::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || handled_.contains(modal) || !modal->isVisible()) {
+    if (modal && (handled_.contains(modal) || !modal->isVisible())) {
+        return;
+    }
+#ifdef Q_OS_WIN
+    // A system message box runs its own loop, in which this timer still fires.
+    for (auto it = answered_boxes_.begin(); it != answered_boxes_.end();) {
+        it = IsWindow(reinterpret_cast<HWND>(*it)) ? std::next(it) : answered_boxes_.erase(it);
+    }
+    if (!modal) {
+        const HWND box = showing_native_box();
+        if (!box || answered_boxes_.contains(reinterpret_cast<quintptr>(box))) {
+            return;
+        }
+        answered_boxes_.insert(reinterpret_cast<quintptr>(box));
+        modal = new native_box(box);
+        native_boxes_ << modal;
+    }
+#endif
+    if (!modal) {
         return;
     }
     handled_.insert(modal);
@@ -126,6 +247,12 @@ void dialog_driver::accept_file(QFileDialog *dialog, const QString &path)
 
 void dialog_driver::reject_dialog(QWidget *dialog)
 {
+#ifdef Q_OS_WIN
+    if (auto *native = dynamic_cast<native_box *>(dialog)) {
+        native->press(box_answer::close_box);
+        return;
+    }
+#endif
     QPointer<QWidget> target(dialog);
     later(this, [target] {
         if (auto *d = qobject_cast<QDialog *>(target.data())) {
@@ -138,6 +265,12 @@ void dialog_driver::reject_dialog(QWidget *dialog)
 
 void dialog_driver::click_box_button(QMessageBox *box, box_answer answer)
 {
+#ifdef Q_OS_WIN
+    if (auto *native = dynamic_cast<native_box *>(box)) {
+        native->press(answer);
+        return;
+    }
+#endif
     QPointer<QMessageBox> target(box);
     later(this, [target, answer] {
         if (!target) {

@@ -40,7 +40,9 @@ struct seen_dialog {
 enum class box_answer { ok, cancel, escape, close_box, yes, no };
 
 // Answers the modal dialogs that a click opens, in the order they were expected. A dialog that nobody expected
-// is recorded and rejected, so that a test fails instead of hanging.
+// is recorded and rejected, so that a test fails instead of hanging. On Windows the message boxes are the
+// system's own (MessageBoxW): the driver finds them by their window class, sees their caption, text and buttons,
+// and presses their buttons, so that the tests drive the real Windows road.
 class dialog_driver : public QObject {
 public:
     dialog_driver();
@@ -73,6 +75,9 @@ private:
     QList<handler> handlers_;
     QSet<QWidget *> handled_;
     fallback fallback_;
+    // On Windows, the system's message boxes that were answered, and the stand-ins that the tests saw for them.
+    QSet<quintptr> answered_boxes_;
+    QList<QPointer<QWidget>> native_boxes_;
 };
 
 // The names of the window's slots that ran, in order.
