@@ -3,6 +3,7 @@
 
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
+#include "platform/local8bit.h"
 #include "platform/text_mode.h"
 
 #include <QDir>
@@ -134,6 +135,9 @@ void tst_answer_file::answers_read_back_as_written()
 {
     QFETCH(qint32, mask);
     QFETCH(QString, answer);
+    if (!platform::fits_local_8bit(answer)) {
+        QSKIP("the code page cannot hold this answer");
+    }
     set_store(1, 1, 2);
     store.onech_items[1].answer = mask;
     store.somech_items[1].answer = mask;
@@ -168,8 +172,7 @@ void tst_answer_file::a_dollar_in_an_answer_cannot_cut_the_answers_after_it()
     store.unch_items[1].answer = QStringLiteral("costs $5, @ noon");
     store.unch_items[2].answer = QStringLiteral("second");
     const QByteArray bytes = store_answer_bytes();
-    QCOMPARE(bytes, QByteArray("@costs \xef\xbc\x84"
-                               "5, @ noon$\r\n@second$\r\n@$\r\n"));
+    QCOMPARE(bytes, "@costs " + platform::to_local_8bit(QStringLiteral("＄")) + "5, @ noon$\r\n@second$\r\n@$\r\n");
     loaded_paper paper = paper_of(0, 0, 3);
     QVERIFY(parse_answers(bytes, paper));
     QCOMPARE(paper.unch[0].answer, QStringLiteral("costs ＄5, @ noon"));

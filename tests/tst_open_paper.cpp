@@ -161,7 +161,9 @@ void tst_open_paper::student_name_is_the_file_name_less_four_bytes_data()
     QTest::newRow("without any extension") << QStringLiteral("answers") << QStringLiteral("ans");
     QTest::newRow("four bytes give an empty name") << QStringLiteral("a.st") << QString();
     QTest::newRow("a Chinese name") << QStringLiteral("张三.stu") << QStringLiteral("张三");
+#ifndef Q_OS_WIN // Windows file names cannot hold < or >
     QTest::newRow("markup-looking names show as they are") << QStringLiteral("<b>li.stu") << QStringLiteral("<b>li");
+#endif
 }
 
 void tst_open_paper::student_name_is_the_file_name_less_four_bytes()

@@ -1,6 +1,7 @@
 // The problem file reader: the documented layouts read exactly, and anything short of a whole paper refused.
 
 #include "paper/problem_file.h"
+#include "platform/local8bit.h"
 #include "support/locales.h"
 #include "support/worked_example.h"
 
@@ -118,7 +119,8 @@ void tst_problem_file::texts_take_exactly_the_bytes_between_the_markers_data()
     QTest::newRow("a two-line text with CR LF has one LF") << QByteArray("1\r\n@a\r\nb$\r\n") << QStringLiteral("a\nb");
     QTest::newRow("a lone CR stays in the text") << QByteArray("1 @a\rb$") << QStringLiteral("a\rb");
     QTest::newRow("markup stays as written") << QByteArray("1 @<b>bold</b>$") << QStringLiteral("<b>bold</b>");
-    QTest::newRow("8-bit text is decoded") << QByteArray("1 @\xe9\xa2\x98\xe9\x9d\xa2$") << QStringLiteral("题面");
+    QTest::newRow("8-bit text is decoded")
+        << "1 @" + platform::to_local_8bit(QStringLiteral("题面")) + "$" << QStringLiteral("题面");
     QTest::newRow("a $ between score and text is skipped") << QByteArray("1 $ @t$") << QStringLiteral("t");
 }
 
@@ -159,9 +161,10 @@ void tst_problem_file::zero_and_negative_counts_read_no_records()
 
 void tst_problem_file::texts_of_any_length_are_read_whole()
 {
+    const QByteArray line = platform::to_local_8bit(QStringLiteral("题 line")) + "\r\n"; // 10 bytes in UTF-8
     QByteArray text;
     for (int i = 0; i < 30000; ++i) {
-        text += "\xe9\xa2\x98 line\r\n"; // 10 bytes a line: 300,000 bytes
+        text += line; // about 300,000 bytes
     }
     const loaded_paper paper = parsed("0 0 1 9 @" + text + "$");
     QCOMPARE(paper.unch.size(), std::size_t(1));

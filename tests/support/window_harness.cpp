@@ -172,6 +172,8 @@ void later(QObject *context, std::function<void()> action)
 
 dialog_driver::dialog_driver()
 {
+    // The file dialogs are Qt's own, which the driver answers; on Windows the program shows the system's.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &dialog_driver::poll);
     timer_.start();
