@@ -2,6 +2,7 @@
 
 #include "app/vq_stu.h"
 #include "paper/paper_store.h"
+#include "platform/local8bit.h"
 #include "support/window_harness.h"
 
 #include <QCheckBox>
@@ -190,9 +191,8 @@ void tst_pages::a_dollar_typed_is_stored_as_its_full_width_form()
     QCOMPARE(shown(w, "unch_ans_in"), QStringLiteral("costs ＄5 @ noon"));
     click(w, "unch_save");
     click(w, "save_paper");
-    QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n@costs \xef\xbc\x84"
-                                          "5 @ noon$\r\n"
-                                          "@second$\r\n@$\r\n"));
+    QCOMPARE(read_bytes(path), "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n@costs " + platform::to_local_8bit(QStringLiteral("＄")) +
+                                   "5 @ noon$\r\n@second$\r\n@$\r\n");
 }
 
 void tst_pages::characters_the_file_cannot_hold_are_told()

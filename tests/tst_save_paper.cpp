@@ -4,6 +4,7 @@
 #include "app/vq_stu.h"
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
+#include "platform/local8bit.h"
 #include "support/window_harness.h"
 
 #include <QDir>
@@ -218,8 +219,8 @@ void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
         for (int i = 0; i < 2000; ++i) {
             bytes += n % 2 ? "1\r\n" : "32\r\n";
         }
-        const QByteArray text = n % 2 ? QByteArray(300, 'b') + "\r\n\xe7\xac\xac\xe4\xba\x8c\xe7\x89\x88\r\n"
-                                      : QByteArray(900, 'a') + "\r\n\xe7\xac\xac\xe4\xb8\x80\xe7\x89\x88";
+        const QByteArray text = n % 2 ? QByteArray(300, 'b') + platform::to_local_8bit(QStringLiteral("\r\n第二版\r\n"))
+                                      : QByteArray(900, 'a') + platform::to_local_8bit(QStringLiteral("\r\n第一版"));
         for (int i = 0; i < 5000; ++i) {
             bytes += '@' + text + "$\r\n";
         }

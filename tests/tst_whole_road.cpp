@@ -75,10 +75,10 @@ void tst_whole_road::new_open_answer_save_close_reopen()
     type_answer(w, QStringLiteral("x = 6\ny = 4"));
     click(w, "unch_save");
     click(w, "save_paper");
-    const QByteArray saved = QByteArrayLiteral("4\r\n2\r\n4\r\n4\r\n21\r\n21\r\n7\r\n") +
-                             QStringLiteral("@设两个偶数为 2m 和 2n，\r\n则和为 2(m+n)。$\r\n"
-                                            "@春天是希望的季节 @ 校园$\r\n@x = 6\r\ny = 4$\r\n")
-                                 .toUtf8();
+    const QByteArray saved =
+        QByteArrayLiteral("4\r\n2\r\n4\r\n4\r\n21\r\n21\r\n7\r\n") +
+        platform::to_local_8bit(QStringLiteral("@设两个偶数为 2m 和 2n，\r\n则和为 2(m+n)。$\r\n"
+                                               "@春天是希望的季节 @ 校园$\r\n@x = 6\r\ny = 4$\r\n"));
     QCOMPARE(read_bytes(path), saved);
 
     dialogs.answer_message(box_answer::ok);
