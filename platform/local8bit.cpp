@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <langinfo.h>
 #endif
 
@@ -58,6 +60,9 @@ bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded)
 
 QString local_8bit_name()
 {
+#ifdef Q_OS_WIN
+    return QStringLiteral("CP%1").arg(GetACP()); // the system's ANSI code page, 936 on Chinese Windows
+#endif
     follow_locale_code_page();
     const QTextCodec *codec = QTextCodec::codecForLocale();
     return codec ? QString::fromLatin1(codec->name()) : QString();

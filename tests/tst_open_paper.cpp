@@ -404,7 +404,12 @@ void tst_open_paper::files_in_another_encoding_are_told_once()
     for (const QString &file : {QStringLiteral("problem.prb"), QStringLiteral("g.stu")}) {
         QCOMPARE(told.text.contains(QDir::toNativeSeparators(dir.filePath(file))), named.contains(file));
     }
-    QVERIFY2(told.text.contains(QStringLiteral("LANG=zh_CN.GB18030")), qPrintable(told.text));
+#ifdef Q_OS_WIN
+    const QString how = QStringLiteral("Windows"); // open it on a Windows of the file's encoding
+#else
+    const QString how = QStringLiteral("LANG=zh_CN.GB18030"); // start the program under the file's encoding
+#endif
+    QVERIFY2(told.text.contains(how), qPrintable(told.text));
     QCOMPARE(label(w, "lname"), QStringLiteral("g")); // opened as always
 }
 

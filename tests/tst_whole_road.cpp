@@ -42,7 +42,9 @@ private slots:
 void tst_whole_road::new_open_answer_save_close_reopen()
 {
     QTemporaryDir dir;
-    QVERIFY(QFile::copy(QStringLiteral(VQ_EXAMPLES_DIR "/problem.prb"), dir.filePath(QStringLiteral("problem.prb"))));
+    // The sample paper, in the code page of this system (it is kept in UTF-8).
+    write_bytes(dir.filePath(QStringLiteral("problem.prb")),
+                platform::to_local_8bit(QString::fromUtf8(read_bytes(QStringLiteral(VQ_EXAMPLES_DIR "/problem.prb")))));
     const QString path = dir.filePath(QStringLiteral("李四.stu"));
     window_fixture f;
     QWidget *w = &f.window();
