@@ -107,11 +107,12 @@ cp "$kit/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 cp /usr/share/qt5/translations/qtbase_zh_CN.qm /usr/share/qt5/translations/qtbase_zh_TW.qm "$stage/translations/"
 for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
     cp "$(find "${runtime[@]}" -name "$dll" | head -n 1)" "$stage/"
+    x86_64-w64-mingw32-strip --strip-unneeded "$stage/$dll" # Debian ships them with their debugging symbols
 done
 cp "$root_dir/README.md" "$root_dir/LICENSE" "$stage/"
-# The sample paper in the code page of Chinese Windows (GBK).
+# The sample paper in the code page of Chinese Windows (GBK); the one sign that GBK lacks, −, becomes –.
 for file in problem.prb 张三.stu; do
-    iconv -f UTF-8 -t GBK "$root_dir/examples/$file" >"$stage/example/$file"
+    iconv -f UTF-8 -t GBK//TRANSLIT "$root_dir/examples/$file" >"$stage/example/$file"
 done
 (cd "$out" && zip -qr -X "$(basename "$stage").zip" "$(basename "$stage")")
 ls -l "$stage.zip"
