@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "app/vq_stu.h"
+#include "platform/local8bit.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -75,7 +76,7 @@ start_request read_command_line(int &argc, char *argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << platform::from_local_8bit(QByteArray(argv[i]));
     }
     const start_request request = parse_command_line(arguments);
     if (request.what == start_request::kind::run) {

@@ -7,8 +7,13 @@
 #include <QTranslator>
 #include <QtGlobal>
 
+#include <clocale>
+
 void prepare_platform()
 {
+    // The user's locale, as the application object would take it, already for the command line: its code page
+    // decodes the answer file's name (a GBK name under zh_CN.GB18030).
+    std::setlocale(LC_ALL, "");
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
         qputenv("QT_XCB_GL_INTEGRATION", QByteArrayLiteral("none"));
     }

@@ -2,8 +2,9 @@
 
 // What the process does before it builds the application object.
 
-// The window draws with the CPU alone. On X11, Qt would otherwise load the server's OpenGL integration at start,
-// which costs about a tenth of a second and is never used. A value the user set stands.
+// Takes the user's locale, so that the command line is read in its code page. The window draws with the CPU
+// alone: on X11, Qt would otherwise load the server's OpenGL integration at start, which costs about a tenth of a
+// second and is never used; a value the user set stands.
 void prepare_platform();
 
 class QLocale;
