@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds a Qt 5 kit for 64-bit Windows from Debian 12's own qtbase source with Debian's mingw-w64 cross compiler:
 # Core, Gui, Widgets and Test, the windows, offscreen and minimal platform plugins and the styles, with Linux
-# host tools (moc, uic, rcc, qmake). About 25 minutes on two cores.
+# host tools (moc, uic, rcc, qmake). About 22 minutes on two cores.
 #   build_qt_windows.sh KIT_DIR
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 

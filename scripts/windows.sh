@@ -2,7 +2,7 @@
 # Builds vq_stu for 64-bit Windows on Debian 12 with mingw-w64, runs the tests under Wine and packs
 # build-windows/vq_stu-<version>-win64.zip: the program with everything it needs to start on a clean Windows.
 #   VQ_QT_WIN=KIT      a Qt 5 MinGW 64-bit kit (from Qt's installer, MSYS2, or one built here). Without it the
-#                      script builds one from Debian's qtbase source into ~/.cache/vq-stu/ once (about 40
+#                      script builds one from Debian's qtbase source into ~/.cache/vq-stu/ once (about 22
 #                      minutes on two cores) and reuses it after that.
 #   VQ_WINE_TESTS=0    builds and packs without running the tests under Wine.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
