@@ -62,10 +62,11 @@ QString local_8bit_name()
 {
 #ifdef Q_OS_WIN
     return QStringLiteral("CP%1").arg(GetACP()); // the system's ANSI code page, 936 on Chinese Windows
-#endif
+#else
     follow_locale_code_page();
     const QTextCodec *codec = QTextCodec::codecForLocale();
     return codec ? QString::fromLatin1(codec->name()) : QString();
+#endif
 }
 
 } // namespace platform

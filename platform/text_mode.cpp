@@ -163,11 +163,22 @@ bool give_identity(QSaveFile &file, const existing_file &old)
 bool write_in_place(const QString &path, const QByteArray &bytes, QString *error)
 {
     QFile file(path);
-    // Read-write does not truncate, so a file whose new bytes do not fit is left as it was; a file that may be
-    // written but not read is truncated on opening.
-    if (!file.open(QIODevice::ReadWrite) && !file.open(QIODevice::WriteOnly)) {
+    // Opened without truncating, so that a file whose new bytes do not fit is left as it was.
+#ifdef Q_OS_WIN
+    const bool opened = file.open(QIODevice::ReadWrite);
+    const QString why_not = file.errorString();
+#else
+    // Write-only, so that a file the student may write but not read is written all the same.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    const QString why_not = QString::fromLocal8Bit(std::strerror(errno));
+    const bool opened = fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    if (fd >= 0 && !opened) {
+        ::close(fd);
+    }
+#endif
+    if (!opened) {
         if (error) {
-            *error = describe_write_failure(path, file.errorString(), false);
+            *error = describe_write_failure(path, why_not, false);
         }
         return false;
     }
