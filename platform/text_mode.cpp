@@ -1,5 +1,7 @@
 #include "platform/text_mode.h"
 
+#include "platform/system_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +12,6 @@
 #include <limits>
 
 #ifndef Q_OS_WIN
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -157,54 +158,72 @@ bool give_identity(QSaveFile &file, const existing_file &old)
 #endif
 }
 
-// Writes `bytes` over the existing file at `path`, keeping the file itself (owner, group, permissions, links):
-// room for the new length is taken first where the system can, then the bytes are written from the start, the
-// length is set and the file is flushed to disk. Used where no new file can replace it.
+// Why a write in place failed, and whether the old bytes are back.
+QString describe_in_place_failure(const QString &path, system_error error, bool restored)
+{
+    QString why = describe_write_failure(path, describe_system_error(error), true);
+    why += restored ? QStringLiteral("\n答卷文件仍是上次保存的内容。")
+                    : QStringLiteral("\n答卷文件“%1”现在可能不完整。").arg(native(path));
+    return why;
+}
+
+// Writes `bytes` over the existing file at `path`, keeping the file itself (owner, group, permissions, links).
+// No old byte changes before the new length has been taken on the disk: room is reserved where the system can,
+// and elsewhere the file first grows by its new tail, flushed to disk. Then the bytes are written from the start,
+// the length is set and the file is flushed to disk. Should that fail, the old bytes, read at the start, are put
+// back where the file could be read. Used where no new file can replace the old one.
 bool write_in_place(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QFile file(path);
-    // Opened without truncating, so that a file whose new bytes do not fit is left as it was.
-#ifdef Q_OS_WIN
-    const bool opened = file.open(QIODevice::ReadWrite);
-    const QString why_not = file.errorString();
-#else
-    // Write-only, so that a file the student may write but not read is written all the same.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-    const QString why_not = QString::fromLocal8Bit(std::strerror(errno));
-    const bool opened = fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
-    if (fd >= 0 && !opened) {
-        ::close(fd);
-    }
-#endif
-    if (!opened) {
+    auto failed = [&](system_error why, bool opened, bool restored) {
         if (error) {
-            *error = describe_write_failure(path, why_not, false);
-        }
-        return false;
-    }
-    auto failed = [&](const QString &reason) {
-        if (error) {
-            *error = describe_write_failure(path, reason, true);
+            *error = opened ? describe_in_place_failure(path, why, restored)
+                            : describe_write_failure(path, describe_system_error(why), false);
         }
         return false;
     };
-#ifndef Q_OS_WIN
-    if (bytes.size() > file.size()) {
-        const int result = ::posix_fallocate(file.handle(), 0, bytes.size());
-        if (result == ENOSPC || result == EFBIG || result == EIO) {
-            return failed(QString::fromLocal8Bit(std::strerror(result)));
+    system_file file;
+    if (const system_error why = file.open_existing(path)) {
+        return failed(why, false, true);
+    }
+    qint64 old_size = 0;
+    if (const system_error why = file.size(old_size)) {
+        return failed(why, true, true);
+    }
+    QByteArray old_bytes;
+    const bool restorable = file.readable() && file.read_all(old_bytes) == 0 && old_bytes.size() == old_size;
+    const qint64 new_size = bytes.size();
+    if (new_size > old_size) {
+        system_error why = file.reserve(new_size);
+        if (why && reservation_unsupported(why)) {
+            why = file.write_at(old_size, bytes.constData() + old_size, new_size - old_size);
+            if (!why) {
+                why = file.sync();
+            }
+            if (why) {
+                file.set_length(old_size);
+                file.sync();
+            }
+        }
+        if (why) {
+            return failed(why, true, true); // not one old byte was written over
         }
     }
-#endif
-    if (file.write(bytes) != bytes.size() || !file.resize(bytes.size()) || !file.flush()) {
-        return failed(file.errorString());
+    system_error why = file.write_at(0, bytes.constData(), new_size);
+    if (!why && new_size < old_size) {
+        why = file.set_length(new_size);
     }
-#ifndef Q_OS_WIN
-    if (::fsync(file.handle()) != 0) {
-        return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!why) {
+        why = file.sync();
     }
-#endif
-    return true;
+    if (!why) {
+        why = file.close();
+    }
+    if (!why) {
+        return true;
+    }
+    const bool restored = restorable && file.write_at(0, old_bytes.constData(), old_size) == 0 &&
+                          file.set_length(old_size) == 0 && file.sync() == 0;
+    return failed(why, true, restored);
 }
 
 } // namespace
@@ -270,15 +289,31 @@ bool write_whole_file(const QString &path, const QByteArray &bytes, QString *err
         file.cancelWriting();
         return write_in_place(path, bytes, error); // the new file could not be the teacher's, so the old one stays
     }
-    const qint64 written = file.write(bytes);
-    if (written != bytes.size()) {
+    // QSaveFile::commit() renames the file whatever its last flush answered: every byte is handed to the system
+    // and flushed to disk first, and a refusal leaves the old file as it was.
+    QString why_not;
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        // A short write is tried again, so that the system says why it stopped.
+        const qint64 more = file.write(bytes.constData() + written, bytes.size() - written);
+        if (more <= 0) {
+            break;
+        }
+        written += more;
+    }
+    if (written != bytes.size() || !file.flush()) {
+        why_not = file.errorString();
+    } else if (const system_error why = sync_handle(file.handle())) {
+        why_not = describe_system_error(why);
+    }
+    if (!why_not.isEmpty()) {
         if (error) {
-            *error = describe_write_failure(path, file.errorString(), true);
+            *error = describe_write_failure(path, why_not, true);
         }
         file.cancelWriting(); // the temporary file goes, the target stays as it was
         return false;
     }
-    if (!file.commit()) {
+    if (!file.commit() || file.error() != QFileDevice::NoError) {
         if (error) {
             *error = describe_write_failure(path, file.errorString(), true);
         }

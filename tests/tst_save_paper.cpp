@@ -5,6 +5,7 @@
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
+#include "platform/system_file.h"
 #include "support/window_harness.h"
 
 #include <QDir>
@@ -13,8 +14,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
 using namespace harness;
 using paper::store;
+
+Q_DECLARE_METATYPE(platform::file_step)
 
 namespace {
 
@@ -37,7 +46,8 @@ private slots:
     void saving_unchanged_keeps_the_bytes_and_repeats_identically();
     void a_refused_save_is_told_and_the_next_save_writes_all();
     void a_vanished_folder_is_told_and_the_next_save_writes_all();
-    void a_full_disk_is_told_and_the_old_file_stays_whole();
+    void a_failed_write_is_told_and_the_old_file_stays_whole_data();
+    void a_failed_write_is_told_and_the_old_file_stays_whole();
     void a_save_killed_halfway_leaves_a_whole_file();
 
 private:
@@ -170,35 +180,132 @@ void tst_save_paper::a_vanished_folder_is_told_and_the_next_save_writes_all()
     QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n18\r\n@$\r\n"));
 }
 
-void tst_save_paper::a_full_disk_is_told_and_the_old_file_stays_whole()
+void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole_data()
 {
-    // A file system of 64 KiB: the paper fits, an answer of 200 KB does not.
-    const QString disk = dir->filePath(QStringLiteral("small_disk"));
-    QVERIFY(QDir().mkpath(disk));
-    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), disk}) != 0) {
-        QSKIP("cannot mount a small file system here (needs root)");
-    }
+#ifdef Q_OS_WIN
+    QSKIP("the small disk, the second names and the system's error numbers of these rows are Linux's");
+#else
+    QTest::addColumn<bool>("full_disk");   // a file system of 64 KiB, filled up after the paper was opened
+    QTest::addColumn<bool>("second_name"); // a hard link: the file is written in place
+    QTest::addColumn<bool>("new_paper");   // replaced by a new paper instead of saved
+    QTest::addColumn<int>("answer_length");
+    QTest::addColumn<platform::file_step>("step"); // the step that the system is made to refuse once...
+    QTest::addColumn<int>("system_answer");        // ...with this error number (0: the system answers itself)
+    QTest::addColumn<bool>("saved");
+    const auto reserve = platform::file_step::reserve;
+    QTest::newRow("a long answer through a new file") << true << false << false << 20000 << reserve << 0 << false;
+    QTest::newRow("a short answer through a new file, kept in a buffer until the end")
+        << true << false << false << 5 << reserve << 0 << false;
+    QTest::newRow("a new paper through a new file") << true << false << true << 0 << reserve << 0 << false;
+    QTest::newRow("a long answer in place") << true << true << false << 20000 << reserve << 0 << false;
+    QTest::newRow("in place where no room can be reserved: the file grows first")
+        << true << true << false << 20000 << reserve << EOPNOTSUPP << false;
+    QTest::newRow("in place, the fallback reservation refused on a write-only file")
+        << true << true << false << 20000 << reserve << EBADF << false;
+    QTest::newRow("a new paper in place needs no new room") << true << true << true << 0 << reserve << 0 << true;
+    QTest::newRow("in place over the student's quota") << false << true << false << 20 << reserve << EDQUOT << false;
+    QTest::newRow("in place, the disk fails while the old bytes are written over: they are put back")
+        << false << true << false << 20 << platform::file_step::write << EIO << false;
+    QTest::newRow("in place, the flush to disk refused")
+        << false << true << false << 20 << platform::file_step::sync << EDQUOT << false;
+#endif
+}
+
+void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole()
+{
+    QFETCH(bool, full_disk);
+    QFETCH(bool, second_name);
+    QFETCH(bool, new_paper);
+    QFETCH(int, answer_length);
+    QFETCH(platform::file_step, step);
+    QFETCH(int, system_answer);
+    QFETCH(bool, saved);
+    QString folder = dir->path();
     struct unmount {
         QString path;
-        ~unmount() { QProcess::execute(QStringLiteral("umount"), {path}); }
-    } later{disk};
+        ~unmount()
+        {
+            if (!path.isEmpty()) {
+                QProcess::execute(QStringLiteral("umount"), {path});
+            }
+        }
+    } later;
+    if (full_disk) {
+        folder = dir->filePath(QStringLiteral("small_disk"));
+        QVERIFY(QDir().mkpath(folder));
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder}) != 0) {
+            QSKIP("cannot mount a small file system here (needs root)");
+        }
+        later.path = folder;
+    }
     const QByteArray old_bytes = "0\r\n0\r\n0\r\n@short answer$\r\n";
-    const QString path = make_paper(disk, QString(), worked_problem(), QStringLiteral("full.stu"), old_bytes);
+    const QString path = make_paper(folder, QString(), worked_problem(), QStringLiteral("full.stu"), old_bytes);
+    const QString other_name = folder + QStringLiteral("/other name.stu");
+#ifndef Q_OS_WIN
+    QVERIFY(!second_name ||
+            ::link(QFile::encodeName(path).constData(), QFile::encodeName(other_name).constData()) == 0);
+#endif
     open_paper(w, *dialogs, path);
-    store.unch_items[1].answer = QString(200000, QLatin1Char('x'));
-    dialogs->answer_message();
-    click(w, "save_paper");
-    const QString told = dialogs->seen.last().text;
-    QVERIFY2(told.contains(QStringLiteral("没有保存")) && told.contains(QStringLiteral("磁盘可能已满")),
-             qPrintable(told));
-    QCOMPARE(read_bytes(path), old_bytes);
-    QCOMPARE(QDir(disk).entryList(QDir::Files),
-             (QStringList{QStringLiteral("full.stu"), QStringLiteral("problem.prb")}));
+    QFile filler(folder + QStringLiteral("/filler"));
+    if (full_disk) {
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+    store.unch_items[1].answer = QString(answer_length, QLatin1Char('x'));
+    const QByteArray new_bytes =
+        new_paper ? QByteArray("0\r\n0\r\n0\r\n@$\r\n") : "0\r\n0\r\n0\r\n@" + QByteArray(answer_length, 'x') + "$\r\n";
+    int refusals = 0;
+    platform::set_file_fault(
+        [&](platform::file_step now) { return now == step && refusals++ == 0 ? system_answer : 0; });
+    if (new_paper) {
+        dialogs->choose_file(path);
+    }
+    if (!saved) {
+        dialogs->answer_message();
+    }
+    if (new_paper) {
+        click(w, "new_paper");
+    } else {
+        click(w, "save_paper");
+    }
+    platform::set_file_fault({});
+    if (saved) {
+        QCOMPARE(read_bytes(path), new_bytes);
+    } else {
+        const QString told = dialogs->seen.last().text;
+        QVERIFY2(told.contains(new_paper ? QStringLiteral("没有创建") : QStringLiteral("没有保存")) &&
+                     told.contains(QStringLiteral("磁盘可能已满")) &&
+                     told.contains(QStringLiteral("仍是上次保存的内容")) == second_name,
+                 qPrintable(told));
+        QCOMPARE(read_bytes(path), old_bytes);
+    }
+    if (second_name) {
+        QCOMPARE(read_bytes(other_name), read_bytes(path));
+    }
+    QStringList files{QStringLiteral("full.stu"), QStringLiteral("problem.prb")};
+    if (full_disk) {
+        files << QStringLiteral("filler");
+    }
+    if (second_name) {
+        files << QStringLiteral("other name.stu");
+    }
+    files.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::Files), files);
     // Once there is room the whole file is written.
-    store.unch_items[1].answer = QString(20000, QLatin1Char('y'));
-    click(w, "save_paper");
-    QCOMPARE(read_bytes(path).size(), 9 + 1 + 20000 + 3);
+    filler.remove();
+    dialogs->clear();
+    if (new_paper) {
+        dialogs->choose_file(path);
+        click(w, "new_paper");
+    } else {
+        click(w, "save_paper");
+    }
+    QCOMPARE(read_bytes(path), new_bytes);
+    QVERIFY(dialogs->problems().isEmpty());
 }
 
 void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
