@@ -31,22 +31,29 @@ void store_unch_answer(Ui::vq_stu &ui)
     if (!cursor_in_paper(store.unch_cur, store.unch_count)) {
         return;
     }
+    QString &stored = store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer;
     const QString answer = ui.unch_ans_in->toPlainText();
     const QString for_file = paper::answer_for_file(answer);
-    if (for_file != answer) {
+    const bool dollar_replaced = for_file != answer;
+    if (dollar_replaced) {
         // Same length: '$' and its stand-in are one UTF-16 unit each, so the cursor stays where it was.
         const int position = ui.unch_ans_in->textCursor().position();
         ui.unch_ans_in->setPlainText(for_file);
         QTextCursor cursor = ui.unch_ans_in->textCursor();
         cursor.setPosition(std::min(position, for_file.size()));
         ui.unch_ans_in->setTextCursor(cursor);
+    }
+    // Told once, when the answer changes, not on every move past it.
+    const bool newly_unfit = for_file != stored && !platform::fits_local_8bit(for_file);
+    stored = for_file;
+    // The answer is stored before the student is told: nothing that runs while a box is up can send it to
+    // another question.
+    if (dollar_replaced) {
         tell_dollar_replaced(paper::dollar_stand_in());
     }
-    QString &stored = store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer;
-    if (for_file != stored && !platform::fits_local_8bit(for_file)) {
-        tell_not_in_code_page(); // once, when the answer changes, not on every move past it
+    if (newly_unfit) {
+        tell_not_in_code_page();
     }
-    stored = for_file;
 }
 
 void show_previous_unch_question(Ui::vq_stu &ui)

@@ -12,7 +12,9 @@ namespace platform {
 
 box_answer message_box(const QString &text, const QString &caption, box_buttons buttons)
 {
-    const UINT type = buttons == box_buttons::ok ? MB_OK : MB_OKCANCEL;
+    // Without an owner window only the task-modal style keeps the program's windows from taking clicks and keys
+    // while the box is up.
+    const UINT type = (buttons == box_buttons::ok ? MB_OK : MB_OKCANCEL) | MB_TASKMODAL;
     const int result =
         MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()), reinterpret_cast<LPCWSTR>(caption.utf16()), type);
     // With a lone OK button every way of closing the box answers ok.

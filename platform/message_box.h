@@ -1,6 +1,7 @@
 #pragma once
 
-// The program's only message boxes: modal, without an owner window and without an icon.
+// The program's only message boxes: modal, without an owner window and without an icon. While one is up, no
+// window of the program takes input.
 // On Windows they are the system's own; elsewhere a QMessageBox without a parent stands in for it.
 
 #include <QString>

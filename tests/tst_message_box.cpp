@@ -1,4 +1,5 @@
-// The platform message box: modal, ownerless, captioned, OK or OK + Cancel, and every way out but OK is cancel.
+// The platform message box: modal (the window behind it takes no input), ownerless, captioned, OK or OK + Cancel, and
+// every way out but OK is cancel.
 
 #include "platform/message_box.h"
 #include "support/window_harness.h"
@@ -43,6 +44,9 @@ void tst_message_box::answers()
     QFETCH(platform::box_buttons, buttons);
     QFETCH(harness::box_answer, student);
     QFETCH(platform::box_answer, result);
+    QWidget behind; // the program's window, which must take no input while the box is up
+    behind.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&behind));
     dialog_driver dialogs;
     dialogs.answer_message(student);
     const QString text = QStringLiteral("第一行\n第二行");
@@ -54,6 +58,10 @@ void tst_message_box::answers()
     QCOMPARE(d.text, text);
     QCOMPARE(d.icon, QMessageBox::NoIcon);
     QVERIFY(!d.has_parent);
+#ifdef Q_OS_WIN
+    if (QGuiApplication::platformName() == QLatin1String("windows")) // offscreen windows have nothing to disable
+#endif
+        QVERIFY(d.window_blocked);
     QCOMPARE(d.buttons, buttons == box_buttons::ok ? QMessageBox::StandardButtons(QMessageBox::Ok)
                                                    : QMessageBox::Ok | QMessageBox::Cancel);
 }

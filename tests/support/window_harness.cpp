@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cstdio>
 
 #ifdef Q_OS_WIN
@@ -137,11 +138,30 @@ HWND showing_native_box()
 
 #endif
 
+// Whether, while `dialog` is up, no other window of the program takes clicks or keys.
+bool others_blocked(QWidget *dialog)
+{
+#ifdef Q_OS_WIN
+    if (dynamic_cast<native_box *>(dialog)) {
+        // The system disables the windows that a task-modal box blocks; only the platform's real windows show it.
+        if (QGuiApplication::platformName() != QLatin1String("windows")) {
+            return false;
+        }
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::none_of(windows.begin(), windows.end(), [dialog](QWidget *window) {
+            return window != dialog && window->isVisible() && IsWindowEnabled(reinterpret_cast<HWND>(window->winId()));
+        });
+    }
+#endif
+    return dialog->isModal() && dialog->windowModality() == Qt::ApplicationModal;
+}
+
 seen_dialog describe(QWidget *w)
 {
     seen_dialog d;
     d.caption = w->windowTitle();
     d.has_parent = w->parentWidget() != nullptr;
+    d.window_blocked = others_blocked(w);
 #ifdef Q_OS_WIN
     if (auto *native = dynamic_cast<native_box *>(w)) {
         d.has_parent = native->owned;

@@ -35,6 +35,7 @@ struct seen_dialog {
     QMessageBox::StandardButtons buttons; // a message box's buttons
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool has_parent = false;
+    bool window_blocked = false; // no other window of the program takes input while it is up
 };
 
 enum class box_answer { ok, cancel, escape, close_box, yes, no };
