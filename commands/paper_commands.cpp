@@ -8,11 +8,13 @@
 #include "paper/problem_file.h"
 #include "platform/local8bit.h"
 #include "platform/student_messages.h"
+#include "platform/system_file.h"
 #include "ui_vq_stu.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 using paper::store;
 
@@ -57,6 +59,20 @@ bool usable_paths(const QString &chosen, paper::answer_paths &paths, QString *wh
     return true;
 }
 
+// Whether the chosen file is a problem file: the one beside it, under another letter case or through a link, or
+// the one beside the file that a symbolic link names. The program never writes a problem file.
+bool is_problem_file(const QString &chosen, const QString &problem)
+{
+    const QFileInfo target(QFileInfo(chosen).canonicalFilePath());
+    return platform::same_file(chosen, problem) ||
+           (target.exists() && platform::same_file(chosen, target.dir().filePath(QStringLiteral("problem.prb"))));
+}
+
+QString problem_file_chosen_text(const QString &chosen)
+{
+    return QStringLiteral("“%1”是试卷的题目文件（problem.prb），不是答卷文件。").arg(QDir::toNativeSeparators(chosen));
+}
+
 void show_paper(Ui::vq_stu &ui, const QByteArray &student_name, double total_score)
 {
     show_plain(ui.lname, platform::from_local_8bit(student_name));
@@ -84,6 +100,11 @@ void new_paper(Ui::vq_stu &ui)
         return;
     }
     const QString problem = platform::from_local_8bit(paths.problem_path);
+    if (is_problem_file(chosen, problem)) {
+        tell(QStringLiteral("答卷文件没有创建：%1新建答卷会覆盖试题，请换一个文件名。")
+                 .arg(problem_file_chosen_text(chosen)));
+        return;
+    }
     ui.onech_pro->setPlainText(problem);
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
@@ -121,6 +142,10 @@ void open_paper_file(Ui::vq_stu &ui, const QString &chosen)
         return;
     }
     const QString problem = platform::from_local_8bit(paths.problem_path);
+    if (is_problem_file(chosen, problem)) {
+        tell(QStringLiteral("答卷没有打开：%1请选择答卷文件（*.stu）。").arg(problem_file_chosen_text(chosen)));
+        return;
+    }
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
         return;

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
@@ -15,6 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 using namespace harness;
 using paper::store;
@@ -52,6 +57,8 @@ private slots:
     void a_missing_problem_file_leaves_the_open_paper_as_it_was();
     void a_refused_problem_file_is_explained_and_changes_nothing();
     void a_smaller_paper_replaces_every_page_of_the_first();
+    void the_problem_file_is_never_taken_for_an_answer_file_data();
+    void the_problem_file_is_never_taken_for_an_answer_file();
     void a_damaged_answer_file_opens_and_says_so();
     void files_in_another_encoding_are_told_once_data();
     void files_in_another_encoding_are_told_once();
@@ -343,6 +350,62 @@ void tst_open_paper::a_smaller_paper_replaces_every_page_of_the_first()
     QCOMPARE(lcd(w, "somech_num"), 0.0);
     click(w, "save_paper");
     QCOMPARE(read_bytes(small), QByteArray("16\r\n"));
+}
+
+void tst_open_paper::the_problem_file_is_never_taken_for_an_answer_file_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("link"); // "symbolic" or "hard": `chosen` is made a link to the problem file
+    QTest::newRow("problem.prb opened") << QByteArray("open_paper") << QStringLiteral("problem.prb") << QString();
+    QTest::newRow("problem.prb as a new paper")
+        << QByteArray("new_paper") << QStringLiteral("problem.prb") << QString();
+    QTest::newRow("a symbolic link to it, opened")
+        << QByteArray("open_paper") << QStringLiteral("link.stu") << QStringLiteral("symbolic");
+    QTest::newRow("a symbolic link to it from another folder, opened")
+        << QByteArray("open_paper") << QStringLiteral("elsewhere/link.stu") << QStringLiteral("symbolic");
+#ifdef Q_OS_WIN
+    QTest::newRow("its name in capitals, as a new paper")
+        << QByteArray("new_paper") << QStringLiteral("PROBLEM.PRB") << QString();
+#else
+    QTest::newRow("a second name of it (a hard link), as a new paper")
+        << QByteArray("new_paper") << QStringLiteral("second.stu") << QStringLiteral("hard");
+#endif
+}
+
+void tst_open_paper::the_problem_file_is_never_taken_for_an_answer_file()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, chosen);
+    QFETCH(QString, link);
+    QTemporaryDir dir;
+    const QString path = make_paper(dir.path(), QString(), worked_problem(), QStringLiteral("a.stu"), initial_worked);
+    const QString problem = dir.filePath(QStringLiteral("problem.prb"));
+    const QString target = dir.filePath(chosen);
+    QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+    if (link == QLatin1String("symbolic")) {
+        QVERIFY(QFile::link(problem, target));
+    }
+#ifndef Q_OS_WIN
+    if (link == QLatin1String("hard")) {
+        QVERIFY(::link(QFile::encodeName(problem).constData(), QFile::encodeName(target).constData()) == 0);
+    }
+#endif
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    const QStringList before = snapshot(w);
+    dialogs.choose_file(target);
+    dialogs.answer_message();
+    click(w, button.constData());
+    QVERIFY(dialogs.problems().isEmpty());
+    QVERIFY2(dialogs.seen.last().text.contains(QStringLiteral("题目文件（problem.prb），不是答卷文件")),
+             qPrintable(dialogs.seen.last().text));
+    QCOMPARE(snapshot(w), before);
+    QCOMPARE(read_bytes(problem), worked_problem());
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(problem), worked_problem());
 }
 
 void tst_open_paper::a_damaged_answer_file_opens_and_says_so()
