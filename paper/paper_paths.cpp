@@ -7,14 +7,34 @@
 
 namespace paper {
 
+namespace {
+
+int last_separator(const QByteArray &bytes)
+{
+    return std::max(bytes.lastIndexOf('/'), bytes.lastIndexOf('\\')); // -1 when there is none
+}
+
+// Where the file's name begins in `path`: after its last '/' or '\\' that stands between characters. In the
+// double-byte code pages the second byte of a character may be 0x5C, a backslash (錦 is E5 5C in GBK), so the
+// separator is looked for among the characters and its place then counted in bytes.
+int name_start(const QByteArray &path)
+{
+    const QString text = platform::from_local_8bit(path);
+    const int separator = std::max(text.lastIndexOf(QLatin1Char('/')), text.lastIndexOf(QLatin1Char('\\')));
+    const QByteArray folder = platform::to_local_8bit(text.left(separator + 1));
+    if (path.startsWith(folder)) {
+        return folder.size();
+    }
+    return last_separator(path) + 1; // bytes that the code page does not decode: taken one by one
+}
+
+} // namespace
+
 answer_paths derive_answer_paths(const QByteArray &paper_path)
 {
     answer_paths paths;
     paths.paper_path = paper_path;
-    const int slash = paper_path.lastIndexOf('/');
-    const int backslash = paper_path.lastIndexOf('\\');
-    const int separator = std::max(slash, backslash); // -1 when there is none
-    const int name_start = separator + 1;
+    const int name_start = paper::name_start(paper_path);
     paths.problem_path = paper_path.left(name_start) + QByteArrayLiteral("problem.prb");
     const int name_length = paper_path.size() - 4 - name_start;
     if (name_length > 0) {

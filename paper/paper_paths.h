@@ -12,11 +12,12 @@ namespace paper {
 
 struct answer_paths {
     QByteArray paper_path;
-    QByteArray problem_path; // the folder up to and including its last '/' or '\', then "problem.prb"
+    QByteArray problem_path; // the folder up to and including its last separator, then "problem.prb"
     QByteArray student_name;
 };
 
-// Splits `paper_path` at its last '/' or '\'. Without a separator the problem file is "problem.prb" in the
+// Splits `paper_path` at its last '/' or '\' between characters (not the second byte of a double-byte
+// character). Without a separator the problem file is "problem.prb" in the
 // working directory and the whole path is the file's name.
 answer_paths derive_answer_paths(const QByteArray &paper_path);
 
