@@ -3,6 +3,8 @@
 #include "app/startup.h"
 #include "app/vq_stu.h"
 #include "platform/local8bit.h"
+#include "platform/message_box.h"
+#include "platform/student_messages.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,6 +13,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -72,12 +80,53 @@ start_request parse_command_line(const QStringList &arguments)
     return parse(parser, arguments);
 }
 
-start_request read_command_line(int &argc, char *argv[])
+namespace {
+
+QStringList program_arguments(int argc, char *argv[])
 {
     QStringList arguments;
+#ifdef Q_OS_WIN
+    // The wide command line holds every name as it was given; in argv a character that the ANSI code page lacks
+    // is a '?', and the file would then be "not found" instead of explained.
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
+    int count = 0;
+    if (LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i) {
+            arguments << QString::fromWCharArray(wide[i]);
+        }
+        LocalFree(wide);
+    }
+#else
     for (int i = 0; i < argc; ++i) {
         arguments << platform::from_local_8bit(QByteArray(argv[i]));
     }
+#endif
+    return arguments;
+}
+
+// A mistake goes where the student can read it: standard error, or on Windows, for a program started without a
+// console or redirected output (from the desktop, or with files dropped on it), the message box, as Qt does with
+// the help text.
+void tell_mistake(const QString &text)
+{
+#ifdef Q_OS_WIN
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    if (!GetConsoleWindow() && !(startup.dwFlags & STARTF_USESTDHANDLES)) {
+        platform::message_box(text, notice_caption(), platform::box_buttons::ok);
+        return;
+    }
+#endif
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+}
+
+} // namespace
+
+start_request read_command_line(int &argc, char *argv[])
+{
+    const QStringList arguments = program_arguments(argc, argv);
     const start_request request = parse_command_line(arguments);
     if (request.what == start_request::kind::run) {
         return request;
@@ -96,8 +145,7 @@ start_request read_command_line(int &argc, char *argv[])
     default:
         break;
     }
-    const QByteArray text = (request.mistake + QStringLiteral("\n\n") + parser.helpText()).toLocal8Bit();
-    std::fputs(text.constData(), stderr);
+    tell_mistake(request.mistake + QStringLiteral("\n\n") + parser.helpText());
     std::exit(2);
 }
 

@@ -20,8 +20,9 @@ struct start_request {
 start_request parse_command_line(const QStringList &arguments);
 
 // Reads the process's command line before any window exists. Help and the version are printed (in the student's
-// language, where Qt has it) and end the process with 0; a mistake is told on standard error with the usage, and
-// the process then ends with 2. Returns only a request to run.
+// language, where Qt has it) and end the process with 0; a mistake is told with the usage, on standard error (on
+// Windows without a console, in the message box), and the process then ends with 2. On Windows the arguments are
+// read from the wide command line. Returns only a request to run.
 start_request read_command_line(int &argc, char *argv[]);
 
 // Opens the answer file named on the command line exactly as if the student had chosen it in the open dialog;
