@@ -118,9 +118,10 @@ byte_scanner::text_result byte_scanner::read_delimited(char *&text_begin, char *
 QString decode_text(char *begin, char *end, bool *exact)
 {
     const qsizetype size = platform::fold_disk_line_ends(begin, end - begin);
-    QString text = platform::from_local_8bit(begin, size);
+    int undecodable = 0;
+    QString text = platform::from_local_8bit(begin, size, &undecodable);
     if (exact && *exact) {
-        *exact = platform::decodes_exactly(begin, size, text);
+        *exact = platform::decodes_exactly(begin, size, text, undecodable);
     }
     return text;
 }

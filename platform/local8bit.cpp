@@ -30,11 +30,15 @@ void follow_locale_code_page()
 #endif
 }
 
-QString from_local_8bit(const char *bytes, qsizetype size)
+QString from_local_8bit(const char *bytes, qsizetype size, int *undecodable)
 {
     follow_locale_code_page();
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    return QTextCodec::codecForLocale()->toUnicode(bytes, static_cast<int>(size), &state);
+    QString text = QTextCodec::codecForLocale()->toUnicode(bytes, static_cast<int>(size), &state);
+    if (undecodable) {
+        *undecodable = state.invalidChars + state.remainingChars; // a sequence cut off at the end counts too
+    }
+    return text;
 }
 
 bool fits_local_8bit(const QString &text)
@@ -43,16 +47,15 @@ bool fits_local_8bit(const QString &text)
     return from_local_8bit(bytes) == text;
 }
 
-bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded)
+bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded, int undecodable)
 {
-    // Every code page in use here is ASCII below 0x80, so only text with a byte above it needs the trip back.
+    // The UTF-8 decoder counts every sequence that it replaced; what it read, it gives back as it was.
+    if (QTextCodec::codecForLocale()->mibEnum() == 106) {
+        return undecodable == 0;
+    }
+    // Every other code page in use here is ASCII below 0x80, so only text with a byte above it needs the trip back.
     const auto *p = reinterpret_cast<const unsigned char *>(bytes);
     if (std::all_of(p, p + size, [](unsigned char c) { return c < 0x80; })) {
-        return true;
-    }
-    // UTF-8 decodes whatever it cannot read as U+FFFD; any other text comes back as it was without the trip.
-    const bool utf8 = QTextCodec::codecForLocale()->mibEnum() == 106;
-    if (utf8 && !decoded.contains(QChar::ReplacementCharacter)) {
         return true;
     }
     return to_local_8bit(decoded) == QByteArray::fromRawData(bytes, static_cast<int>(size));

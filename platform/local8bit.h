@@ -15,7 +15,9 @@ namespace platform {
 void follow_locale_code_page();
 
 // Decodes every byte as it stands: a byte-order mark at the start is a character of the text, not a header to drop.
-QString from_local_8bit(const char *bytes, qsizetype size);
+// If `undecodable` is given, it receives the number of byte sequences that the decoder could not read and
+// replaced.
+QString from_local_8bit(const char *bytes, qsizetype size, int *undecodable = nullptr);
 
 inline QString from_local_8bit(const QByteArray &bytes)
 {
@@ -31,9 +33,10 @@ inline QByteArray to_local_8bit(const QString &text)
 // Whether `text` survives the trip to the 8-bit code page and back unchanged.
 bool fits_local_8bit(const QString &text);
 
-// Whether `decoded`, read from the `size` bytes at `bytes`, gives those bytes back: false when the bytes are
-// not the code page's (a GBK file under a UTF-8 locale) and were decoded with substitutes.
-bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded);
+// Whether `decoded`, read from the `size` bytes at `bytes` with `undecodable` sequences replaced, gives those bytes
+// back: false when the bytes are not the code page's (a GBK file under a UTF-8 locale) and were decoded with
+// substitutes.
+bool decodes_exactly(const char *bytes, qsizetype size, const QString &decoded, int undecodable);
 
 // The name of the code page, for the student ("UTF-8", "GB18030").
 QString local_8bit_name();
