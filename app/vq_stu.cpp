@@ -2,6 +2,7 @@
 
 #include "app/app_icon.h"
 #include "commands/paper_commands.h"
+#include "pages/accessible_form.h"
 #include "pages/onech_page.h"
 #include "pages/somech_page.h"
 #include "pages/unch_page.h"
@@ -11,6 +12,7 @@ vq_stu::vq_stu(QWidget *parent) : QMainWindow(parent), ui(new Ui::vq_stu)
 {
     ui->setupUi(this);
     setWindowIcon(app_icon());
+    make_form_accessible(*ui, this);
 }
 
 vq_stu::~vq_stu()

@@ -1,5 +1,6 @@
 #include "commands/paper_commands.h"
 
+#include "pages/accessible_form.h"
 #include "pages/onech_page.h"
 #include "pages/somech_page.h"
 #include "pages/unch_page.h"
@@ -30,11 +31,13 @@ QString no_paper_text()
     return QStringLiteral("未打开答卷");
 }
 
-// The control page's values are plain text: a file name that looks like markup shows as it is.
+// The control page's values are plain text: a file name that looks like markup shows as it is. A screen reader
+// hears each with its label.
 void show_plain(QLabel *label, const QString &text)
 {
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
+    name_value(label, text);
 }
 
 bool problem_file_readable(const QString &path)

@@ -1,5 +1,6 @@
 #include "pages/onech_page.h"
 
+#include "pages/accessible_form.h"
 #include "pages/option_buttons.h"
 #include "paper/paper_store.h"
 #include "ui_vq_stu.h"
@@ -21,10 +22,12 @@ void show_onech_question(Ui::vq_stu &ui)
         return;
     }
     const paper::onech_item &item = store.onech_items[static_cast<std::size_t>(store.onech_cur)];
-    ui.onech_num->display(store.onech_cur);
+    show_number(ui.onech_num, store.onech_cur);
     ui.onech_pro->setText(item.text);
-    ui.onech_score->display(item.score);
+    show_number(ui.onech_score, item.score);
     set_buttons_from_mask(options(ui), item.answer);
+    name_question_text(ui.onech_pro, store.onech_cur);
+    name_options(options(ui), store.onech_cur);
 }
 
 void store_onech_answer(Ui::vq_stu &ui)
@@ -71,8 +74,10 @@ void close_onech_page(Ui::vq_stu &ui)
     set_enabled({ui.onech_last, ui.onech_next, ui.onech_pro, ui.onech_save, ui.onech_score}, false);
     set_buttons_from_mask(options(ui), 0);
     store.onech_cur = 0;
-    ui.onech_num->display(0);
+    show_number(ui.onech_num, 0);
     ui.onech_pro->setText(QString());
-    ui.onech_score->display(0);
+    show_number(ui.onech_score, 0);
+    name_question_text(ui.onech_pro, 0);
+    name_options(options(ui), 0);
     set_enabled({ui.onech_A, ui.onech_B, ui.onech_C, ui.onech_D, ui.onech_E, ui.onech_F}, false);
 }

@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QWidget>
 
+#include <algorithm>
+
 qint32 mask_from_buttons(const option_buttons &buttons)
 {
     return paper::mask_from_options([&](std::size_t i) { return buttons[i]->isChecked(); });
@@ -22,6 +24,18 @@ void set_buttons_from_mask(const option_buttons &buttons, qint32 mask)
     }
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         buttons[i]->setAutoExclusive(exclusive[i]);
+    }
+    // Qt moves the tab stop of a group of exclusive buttons only when the student checks one. Here it moves to
+    // the button checked now, or the first when none is, so that Tab lands on the answer shown.
+    const auto checked =
+        std::find_if(buttons.begin(), buttons.end(), [](QAbstractButton *b) { return b->isChecked(); });
+    const QAbstractButton *stop = checked != buttons.end() ? *checked : buttons.front();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (exclusive[i]) {
+            const Qt::FocusPolicy policy = buttons[i]->focusPolicy();
+            buttons[i]->setFocusPolicy(buttons[i] == stop ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                                          : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+        }
     }
 }
 

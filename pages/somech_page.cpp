@@ -1,5 +1,6 @@
 #include "pages/somech_page.h"
 
+#include "pages/accessible_form.h"
 #include "pages/option_buttons.h"
 #include "paper/paper_store.h"
 #include "ui_vq_stu.h"
@@ -21,11 +22,13 @@ void show_somech_question(Ui::vq_stu &ui)
         return;
     }
     const paper::somech_item &item = store.somech_items[static_cast<std::size_t>(store.somech_cur)];
-    ui.somech_num->display(store.somech_cur);
+    show_number(ui.somech_num, store.somech_cur);
     ui.somech_pro_in->setText(item.text);
-    ui.somech_scrig->display(item.full_score);
-    ui.somech_scsom->display(item.partial_score);
+    show_number(ui.somech_scrig, item.full_score);
+    show_number(ui.somech_scsom, item.partial_score);
     set_buttons_from_mask(options(ui), item.answer);
+    name_question_text(ui.somech_pro_in, store.somech_cur);
+    name_options(options(ui), store.somech_cur);
 }
 
 void store_somech_answer(Ui::vq_stu &ui)
@@ -73,9 +76,11 @@ void close_somech_page(Ui::vq_stu &ui)
                 false);
     set_buttons_from_mask(options(ui), 0);
     store.somech_cur = 0;
-    ui.somech_num->display(0);
+    show_number(ui.somech_num, 0);
     ui.somech_pro_in->setText(QString());
-    ui.somech_scrig->display(0);
-    ui.somech_scsom->display(0);
+    show_number(ui.somech_scrig, 0);
+    show_number(ui.somech_scsom, 0);
+    name_question_text(ui.somech_pro_in, 0);
+    name_options(options(ui), 0);
     set_enabled({ui.somech_A, ui.somech_B, ui.somech_C, ui.somech_D, ui.somech_E, ui.somech_F}, false);
 }

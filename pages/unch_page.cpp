@@ -1,5 +1,6 @@
 #include "pages/unch_page.h"
 
+#include "pages/accessible_form.h"
 #include "pages/option_buttons.h"
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
@@ -19,11 +20,13 @@ void show_unch_question(Ui::vq_stu &ui)
         return;
     }
     const paper::unch_item &item = store.unch_items[static_cast<std::size_t>(store.unch_cur)];
-    ui.unch_num->display(store.unch_cur);
+    show_number(ui.unch_num, store.unch_cur);
     ui.unch_pro->setText(item.text);
     // The student's own text comes back exactly as typed, even where it looks like markup.
     ui.unch_ans_in->setPlainText(item.answer);
-    ui.unch_score->display(item.score);
+    show_number(ui.unch_score, item.score);
+    name_question_text(ui.unch_pro, store.unch_cur);
+    name_answer_box(ui.unch_ans_in, store.unch_cur);
 }
 
 void store_unch_answer(Ui::vq_stu &ui)
@@ -89,7 +92,9 @@ void close_unch_page(Ui::vq_stu &ui)
 {
     set_enabled({ui.unch_ans_in, ui.unch_last, ui.unch_next, ui.unch_pro, ui.unch_save, ui.unch_score}, false);
     store.unch_cur = 0;
-    ui.unch_num->display(0);
+    show_number(ui.unch_num, 0);
     ui.unch_pro->setText(QString());
     ui.unch_ans_in->setPlainText(QString());
+    name_question_text(ui.unch_pro, 0);
+    name_answer_box(ui.unch_ans_in, 0);
 }

@@ -4,6 +4,7 @@
 #include "app/vq_stu.h"
 #include "support/window_harness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -196,6 +197,11 @@ private slots:
     void disabled_buttons_and_options_run_nothing();
     void single_choice_allows_one_multiple_choice_any();
     void closing_the_window_ends_the_program_with_zero();
+    void a_screen_reader_hears_what_each_control_is_data();
+    void a_screen_reader_hears_what_each_control_is();
+    void tab_follows_reading_order_data();
+    void tab_follows_reading_order();
+    void keys_do_what_a_student_expects();
 };
 
 void tst_form::initTestCase()
@@ -451,6 +457,173 @@ void tst_form::closing_the_window_ends_the_program_with_zero()
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(f.window().isHidden());
     QVERIFY2(dialogs.seen.isEmpty(), "closing the window asked something");
+}
+
+namespace {
+
+// The worked example open, its second single-choice question shown, in a window that has the keyboard.
+QString open_worked_example(QWidget *w, dialog_driver &dialogs, const QTemporaryDir &dir, const QByteArray &answers)
+{
+    const QString path = make_paper(dir.path(), QString(), worked_problem(), QStringLiteral("s.stu"), answers);
+    open_paper(w, dialogs, path);
+    QApplication::setActiveWindow(w);
+    return path;
+}
+
+QString focus_name()
+{
+    QWidget *focus = QApplication::focusWidget();
+    return focus ? focus->objectName() : QString();
+}
+
+} // namespace
+
+void tst_form::a_screen_reader_hears_what_each_control_is_data()
+{
+    QTest::addColumn<QByteArray>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("label"); // the visible label that the screen reader links to it
+    QTest::newRow("student file name") << QByteArray("lname") << QStringLiteral("学生文件名：s") << QByteArray("label");
+    QTest::newRow("total score") << QByteArray("ltotal") << QStringLiteral("总分：19.000") << QByteArray("label_17");
+    QTest::newRow("question number, after 下一题")
+        << QByteArray("onech_num") << QStringLiteral("题号：2") << QByteArray("label_6");
+    QTest::newRow("score") << QByteArray("onech_score") << QStringLiteral("分数：3") << QByteArray("label_15");
+    QTest::newRow("question text") << QByteArray("onech_pro") << QStringLiteral("题面：第 2 题")
+                                   << QByteArray("label_7");
+    QTest::newRow("single-choice option") << QByteArray("onech_B") << QStringLiteral("第 2 题 选项 B") << QByteArray();
+    QTest::newRow("multiple-choice option")
+        << QByteArray("somech_F") << QStringLiteral("第 1 题 选项 F") << QByteArray();
+    QTest::newRow("score when fully right")
+        << QByteArray("somech_scrig") << QStringLiteral("全对分数：4") << QByteArray("label_18");
+    QTest::newRow("score when right but incomplete")
+        << QByteArray("somech_scsom") << QStringLiteral("少选分数：1.5") << QByteArray("label_16");
+    QTest::newRow("answer box") << QByteArray("unch_ans_in") << QStringLiteral("答题区：第 1 题的答案")
+                                << QByteArray("label_13");
+}
+
+void tst_form::a_screen_reader_hears_what_each_control_is()
+{
+    QFETCH(QByteArray, control);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, label);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    QTemporaryDir dir;
+    open_worked_example(w, dialogs, dir, "0\r\n0\r\n0\r\n@$\r\n");
+    click(w, "onech_next");
+    QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(widget(w, control.constData()));
+    QVERIFY(heard);
+    QCOMPARE(heard->text(QAccessible::Name), name);
+    QStringList labelled_by;
+    for (const auto &relation : heard->relations(QAccessible::Label)) {
+        labelled_by << relation.first->object()->objectName();
+    }
+    QCOMPARE(labelled_by, label.isEmpty() ? QStringList() : QStringList{QString::fromLatin1(label)});
+}
+
+void tst_form::tab_follows_reading_order_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("order"); // from the focus at start, Tab after Tab, round to where it started
+    const QString top = QStringLiteral("open_paper close_paper save_paper qt_tabwidget_tabbar ");
+    const QString back = QStringLiteral(" new_paper open_paper");
+    QTest::newRow("control page") << 0 << top + QStringLiteral("new_paper open_paper");
+    QTest::newRow("single choice: one stop for the options, on the checked one")
+        << 1 << top + QStringLiteral("onech_pro onech_B onech_last onech_save onech_next") + back;
+    QTest::newRow("multiple choice")
+        << 2
+        << top +
+               QStringLiteral("somech_pro_in somech_A somech_B somech_C somech_D somech_E somech_F somech_last "
+                              "somech_save somech_next") +
+               back;
+    QTest::newRow("non-choice: Tab leaves the answer box")
+        << 3 << top + QStringLiteral("unch_pro unch_ans_in unch_last unch_save unch_next") + back;
+}
+
+void tst_form::tab_follows_reading_order()
+{
+    QFETCH(int, page);
+    QFETCH(QString, order);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    QTemporaryDir dir;
+    open_worked_example(w, dialogs, dir, "2\r\n0\r\n0\r\n@$\r\n");
+    find<QTabWidget>(w, "tabWidget")->setCurrentIndex(page);
+    find<QPushButton>(w, "open_paper")->setFocus(); // where the focus is at start, and after the open dialog
+    QTRY_COMPARE(focus_name(), QStringLiteral("open_paper"));
+    const QStringList expected = order.split(QLatin1Char(' '));
+    QStringList forward{focus_name()};
+    for (int i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        forward << focus_name();
+    }
+    QCOMPARE(forward, expected);
+    QStringList backward{focus_name()};
+    for (int i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        backward.prepend(focus_name());
+    }
+    QCOMPARE(backward, expected);
+}
+
+void tst_form::keys_do_what_a_student_expects()
+{
+    // At start the focus is on a button that neither discards answers nor writes a file.
+    {
+        window_fixture fresh;
+        QApplication::setActiveWindow(&fresh.window());
+        QTRY_COMPARE(focus_name(), QStringLiteral("open_paper"));
+    }
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    QTemporaryDir dir;
+    const QString path = open_worked_example(w, dialogs, dir, "2\r\n4\r\n0\r\n@$\r\n");
+    // The options' tab stop follows the question shown: C on question 2, then A on an unanswered question.
+    show_tab_of(widget(w, "onech_pro"));
+    auto tab_from_question = [w] {
+        widget(w, "onech_pro")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return focus_name();
+    };
+    QCOMPARE(tab_from_question(), QStringLiteral("onech_B"));
+    click(w, "onech_next");
+    QCOMPARE(tab_from_question(), QStringLiteral("onech_C"));
+    find<QRadioButton>(w, "onech_C")->setAutoExclusive(false);
+    find<QRadioButton>(w, "onech_C")->setChecked(false);
+    find<QRadioButton>(w, "onech_C")->setAutoExclusive(true);
+    click(w, "onech_save");
+    click(w, "onech_last");
+    click(w, "onech_next");
+    QCOMPARE(tab_from_question(), QStringLiteral("onech_A"));
+    // Tab leaves the answer box and types nothing.
+    show_tab_of(widget(w, "unch_ans_in"));
+    widget(w, "unch_ans_in")->setFocus();
+    QTest::keyClicks(widget(w, "unch_ans_in"), QStringLiteral("x"));
+    QTest::keyClick(widget(w, "unch_ans_in"), Qt::Key_Tab);
+    QCOMPARE(focus_name(), QStringLiteral("unch_last"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(focus_name(), QStringLiteral("unch_ans_in"));
+    QCOMPARE(shown(w, "unch_ans_in"), QStringLiteral("x"));
+    // The page keys work from anywhere: here from the top row of buttons.
+    auto *tabs = find<QTabWidget>(w, "tabWidget");
+    find<QPushButton>(w, "save_paper")->setFocus();
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    } presses[] = {{Qt::Key_Tab, Qt::ControlModifier, 0},
+                   {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 3},
+                   {Qt::Key_PageUp, Qt::ControlModifier, 2},
+                   {Qt::Key_PageDown, Qt::ControlModifier, 3}};
+    for (const auto &press : presses) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(press.key), press.modifiers);
+        QCOMPARE(tabs->currentIndex(), press.page);
+    }
+    QCOMPARE(focus_name(), QStringLiteral("save_paper"));
+    QCOMPARE(read_bytes(path), QByteArray("2\r\n4\r\n0\r\n@$\r\n"));
 }
 
 QTEST_MAIN(tst_form)
