@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     install_toolkit_translations(QLocale());
     vq_stu window;
+    fit_to_screen(window);
     window.show();
     window.setWindowTitle(QStringLiteral("VQ试卷评测系统2.0-答题端vq_stu"));
     if (!request.answer_file.isEmpty()) {

@@ -2,12 +2,17 @@
 
 // What the process does before it builds the application object.
 
-// Takes the user's locale, so that the command line is read in its code page. The window draws with the CPU
-// alone: on X11, Qt would otherwise load the server's OpenGL integration at start, which costs about a tenth of a
-// second and is never used; a value the user set stands.
+// Takes the user's locale, so that the command line is read in its code page. Turns on display scaling at the
+// system's exact factor. The window draws with the CPU alone: on X11, Qt would otherwise load the server's OpenGL
+// integration at start, which costs about a tenth of a second and is never used; a value the user set stands.
 void prepare_platform();
 
 class QLocale;
+class QWidget;
+
+// The first window is never larger than the screen's available area: under strong scaling (a 1080-line screen at
+// 200 %) it shrinks to fit, title bar included, so that every button can be reached.
+void fit_to_screen(QWidget &window);
 
 // Qt's own dialogs (file dialog, message box buttons) in the language of `locale`, from Qt's translations:
 // the system's folder, or a translations folder beside the program. The program's own texts do not change.
