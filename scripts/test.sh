@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once as built, once under AddressSanitizer
 # and UndefinedBehaviorSanitizer, then a short run of each fuzzer, the formatting check, and the Debian package
-# and desktop files checked with Debian's own tools.
+# and desktop files checked with Debian's own tools. Given a Qt kit for Windows (VQ_QT_WIN or VQ_QT_WIN_TARBALL,
+# see scripts/windows.sh), it also builds for Windows, runs every test under Wine and checks the Windows
+# Installer package; without one it says so and skips that part.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs \
@@ -29,5 +31,12 @@ cmake --build "$root_dir/build" --target format-check
 
 echo "== the Debian package and the desktop files"
 bash "$root_dir/scripts/check_desktop.sh"
+
+echo "== Windows"
+if [ -n "${VQ_QT_WIN:-}${VQ_QT_WIN_TARBALL:-}" ]; then
+    bash "$root_dir/scripts/windows.sh"
+else
+    echo "No Qt kit for Windows (VQ_QT_WIN or VQ_QT_WIN_TARBALL): the Windows build and its tests are skipped."
+fi
 
 echo "All tests passed."

@@ -1,27 +1,40 @@
 #!/usr/bin/env bash
-# Builds vq_stu for 64-bit Windows on Debian 12 with mingw-w64, runs the tests under Wine and packs
-# build-windows/vq_stu-<version>-win64.zip: the program with everything it needs to start on a clean Windows.
-#   VQ_QT_WIN=KIT      a Qt 5 MinGW 64-bit kit (from Qt's installer, MSYS2, or one built here). Without it the
-#                      script builds one from Debian's qtbase source into ~/.cache/vq-stu/ once (about 22
-#                      minutes on two cores) and reuses it after that.
-#   VQ_WINE_TESTS=0    builds and packs without running the tests under Wine.
+# Builds vq_stu for 64-bit Windows on Debian 12 with mingw-w64, runs the tests under Wine, and makes
+# build-windows/vq_stu-<version>-win64.zip (unpack and run) and build-windows/vq_stu-<version>-win64.msi (the
+# Windows Installer package that schools deploy), checked under Wine.
+#   VQ_QT_WIN=KIT              a Qt 5 MinGW 64-bit kit (from Qt's installer, MSYS2, or one built here);
+#   VQ_QT_WIN_TARBALL=FILE     or such a kit packed as a .tar.xz with one top folder, unpacked into the cache once.
+#                              With neither, the script builds a kit from Debian's qtbase source into
+#                              ~/.cache/vq-stu/ once (about 22 minutes on two cores) and reuses it after that.
+#   VQ_WINE_TESTS=0            builds and packs without running the tests and the package checks under Wine.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages "${build_packages[@]}" g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils zip \
-    qttranslations5-l10n
+ensure_packages "${build_packages[@]}" g++-mingw-w64-x86-64-posix zip binutils wixl msitools qttranslations5-l10n
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/vq-stu
 mkdir -p "$cache"
 version=$(sed -n 's/^project(vq_stu VERSION \([0-9.]*\).*/\1/p' "$root_dir/CMakeLists.txt")
 
 echo "== Qt for Windows"
 kit=${VQ_QT_WIN:-}
+if [ -z "$kit" ] && [ -n "${VQ_QT_WIN_TARBALL:-}" ]; then
+    tarball=$(realpath "$VQ_QT_WIN_TARBALL")
+    unpacked=$cache/kits/$(basename "$tarball")
+    if [ ! -f "$unpacked/.vq-unpacked" ] || [ "$tarball" -nt "$unpacked/.vq-unpacked" ]; then
+        rm -rf "$unpacked"
+        mkdir -p "$unpacked"
+        tar -xJf "$tarball" -C "$unpacked"
+        touch "$unpacked/.vq-unpacked"
+    fi
+    kit=$(find "$unpacked" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+fi
 if [ -z "$kit" ]; then
     qt_version=$(dpkg-query -W -f='${Version}' qtbase5-dev | sed 's/[+~-].*//')
     kit=$cache/qt-$qt_version-mingw64
-    if [ ! -f "$kit/.vq-complete" ]; then
+    # Kits built before accessibility was turned on are built again.
+    if [ ! -f "$kit/.vq-complete-accessible" ]; then
         rm -rf "$kit"
         bash "$root_dir/scripts/build_qt_windows.sh" "$kit"
-        touch "$kit/.vq-complete"
+        touch "$kit/.vq-complete-accessible"
     fi
 fi
 kit=$(realpath "$kit")
@@ -45,45 +58,27 @@ cmake --build "$out"
 
 runtime=(/usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)
 
-# Wine with a display of its own (Xvfb) and a prefix in the cache; Chinese Windows fonts are replaced by
-# WenQuanYi so that Wine's own windows (the message boxes) show Chinese.
-start_wine() {
-    export WINEPREFIX=$cache/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
-    if [ -z "${VQ_KEEP_DISPLAY:-}" ]; then
-        local number=90
-        while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=:$number
-        trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
-        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
-    fi
-    if [ ! -f "$WINEPREFIX/.vq-fonts" ]; then
-        LANG=zh_CN.UTF-8 wine wineboot -i >/dev/null 2>&1 || true
-        for font in "MS Shell Dlg" "MS Shell Dlg 2" Tahoma SimSun NSimSun "Microsoft YaHei" 宋体 新宋体 微软雅黑; do
-            wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null
-        done
-        wineserver -w
-        touch "$WINEPREFIX/.vq-fonts"
-    fi
-    local path=""
+if [ "${VQ_WINE_TESTS:-1}" != 0 ]; then
+    echo "== tests under Wine (Chinese Windows: code page 936)"
+    source "$root_dir/scripts/wine_session.sh"
+    start_wine "$cache/wine"
+    path=""
     for folder in "$kit/bin" "${runtime[@]}"; do
         path+="$(winepath -w "$folder" 2>/dev/null);"
     done
     export WINEPATH=$path
-}
-
-if [ "${VQ_WINE_TESTS:-1}" != 0 ]; then
-    echo "== tests under Wine (Chinese Windows: code page 936)"
-    start_wine
     failed=0
     results=$out/wine-tests
     mkdir -p "$results"
+    all_started=$(date +%s)
     for test in "$out"/tests/tst_*.exe; do
         name=$(basename "$test" .exe)
+        # The message box test shows real windows, to see that a box keeps the window behind it from input.
+        platform=offscreen
+        [ "$name" = tst_message_box ] && platform=windows
         started=$(date +%s)
-        (cd "$out/tests" && LANG=zh_CN.UTF-8 LC_ALL= QT_QPA_PLATFORM=offscreen \
-            QT_PLUGIN_PATH="$(winepath -w "$kit/plugins")" VQ_SOAK_ACTIONS=${VQ_SOAK_ACTIONS:-300} \
+        (cd "$out/tests" && QT_QPA_PLATFORM=$platform QT_PLUGIN_PATH="$(winepath -w "$kit/plugins")" \
+            VQ_SOAK_ACTIONS=${VQ_SOAK_ACTIONS:-300} \
             timeout 900 wine "$test" -o "$(winepath -w "$results/$name.txt"),txt" >/dev/null 2>&1) && rc=0 || rc=$?
         totals=$(grep -h '^Totals' "$results/$name.txt" 2>/dev/null || echo "no result")
         echo "$name: $totals ($(($(date +%s) - started)) s)"
@@ -92,6 +87,7 @@ if [ "${VQ_WINE_TESTS:-1}" != 0 ]; then
             failed=1
         fi
     done
+    echo "All tests under Wine: $(($(date +%s) - all_started)) s"
     [ "$failed" -eq 0 ] || { echo "Some tests failed under Wine; their logs are in $results."; exit 1; }
 fi
 
@@ -116,4 +112,27 @@ for file in problem.prb 张三.stu; do
 done
 (cd "$out" && zip -qr -X "$(basename "$stage").zip" "$(basename "$stage")")
 ls -l "$stage.zip"
-echo "Windows build done: $stage.zip"
+# Screen readers (Narrator, NVDA) read the program through Qt's UI Automation provider in the platform plugin.
+strings -el "$stage/platforms/qwindows.dll" | grep -q UIAutomationCore ||
+    { echo "platforms/qwindows.dll carries no UI Automation: the kit was built without accessibility."; exit 1; }
+echo "platforms/qwindows.dll carries UI Automation."
+
+echo "== the Windows Installer package"
+# wixl writes the package's Chinese texts in the code page of WINDOWS_LANGUAGE, and a _ForceCodepage table then
+# marks the database as code page 936 (wixl 0.101 cannot do either by itself, and crashes on Chinese otherwise).
+make_msi() { # VERSION OUTPUT
+    (cd "$out" && WINDOWS_LANGUAGE=zh_CN LANG=C.UTF-8 wixl -a x64 -D "Version=$1" -D "Stage=$(basename "$stage")" \
+        -D Icon=icon/vq_stu.ico -o "$2" "$root_dir/packaging/windows/vq_stu.wxs")
+    (cd "$root_dir/packaging/windows" && WINDOWS_LANGUAGE=zh_CN msibuild "$2" -i _ForceCodepage.idt)
+}
+msi=$out/vq_stu-$version-win64.msi
+make_msi "$version" "$msi"
+ls -l "$msi"
+if [ "${VQ_WINE_TESTS:-1}" != 0 ]; then
+    # The same program as a later version, to try the upgrade.
+    newer=$out/msi-check/vq_stu-newer.msi
+    mkdir -p "$(dirname "$newer")"
+    make_msi "${version%.*}.$((${version##*.} + 1))" "$newer"
+    bash "$root_dir/scripts/check_windows_package.sh" "$msi" "$newer" "$stage/example"
+fi
+echo "Windows build done: $stage.zip, $msi"

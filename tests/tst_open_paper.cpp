@@ -360,14 +360,14 @@ void tst_open_paper::the_problem_file_is_never_taken_for_an_answer_file_data()
     QTest::newRow("problem.prb opened") << QByteArray("open_paper") << QStringLiteral("problem.prb") << QString();
     QTest::newRow("problem.prb as a new paper")
         << QByteArray("new_paper") << QStringLiteral("problem.prb") << QString();
+#ifdef Q_OS_WIN // where QFile::link makes a shell shortcut, not a link of the file system
+    QTest::newRow("its name in capitals, as a new paper")
+        << QByteArray("new_paper") << QStringLiteral("PROBLEM.PRB") << QString();
+#else
     QTest::newRow("a symbolic link to it, opened")
         << QByteArray("open_paper") << QStringLiteral("link.stu") << QStringLiteral("symbolic");
     QTest::newRow("a symbolic link to it from another folder, opened")
         << QByteArray("open_paper") << QStringLiteral("elsewhere/link.stu") << QStringLiteral("symbolic");
-#ifdef Q_OS_WIN
-    QTest::newRow("its name in capitals, as a new paper")
-        << QByteArray("new_paper") << QStringLiteral("PROBLEM.PRB") << QString();
-#else
     QTest::newRow("a second name of it (a hard link), as a new paper")
         << QByteArray("new_paper") << QStringLiteral("second.stu") << QStringLiteral("hard");
 #endif

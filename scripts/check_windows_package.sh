@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Checks the Windows Installer package under Wine, in a fresh prefix, as a school's IT would use it:
+#   check_windows_package.sh PACKAGE NEWER_PACKAGE EXAMPLE_FOLDER
+# installs PACKAGE silently; finds the program, the Start-menu shortcut, the answer-file association and the
+# entry in Programs and Features (icon, version); opens EXAMPLE_FOLDER/张三.stu as a double click would and sees
+# the program start on it; installs NEWER_PACKAGE over it (one entry remains) and PACKAGE again (refused, as it is
+# older); then removes the program, which leaves nothing behind.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$root_dir/scripts/wine_session.sh"
+ensure_packages msitools xdotool
+
+package=$(realpath "$1")
+newer=$(realpath "$2")
+example=$(realpath "$3")
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/vq-msi-wine.XXXXXX")
+start_wine "$prefix"
+trap 'stop_wine; [ -n "${VQ_KEEP_PREFIX:-}" ] || rm -rf "$prefix"' EXIT
+
+fail() {
+    echo "FAILED: $*"
+    exit 1
+}
+program_files="$prefix/drive_c/Program Files/VQ/vq_stu"
+# The Start menu: Wine 8 puts a per-machine shortcut in the user's Start menu.
+shortcuts() { find "$prefix/drive_c" -name 'VQ试卷评测系统答题端.lnk' 2>/dev/null; }
+# The entries in Programs and Features, as regedit exports them (UTF-16).
+entries() {
+    local file="$prefix/uninstall.reg"
+    rm -f "$file"
+    wine regedit /e "$(winepath -w "$file")" 'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+    iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | awk '
+        /^\[/ { key = $0 }
+        /^"DisplayName"="VQ试卷评测系统答题端/ { found[key] = 1 }
+        /^"DisplayVersion"=/ { version[key] = $0 }
+        END { for (k in found) print k " " version[k] }'
+}
+# The icon that Programs and Features shows: Windows Installer keeps the package's product icon.
+product_icon() {
+    local file="$prefix/products.reg"
+    rm -f "$file"
+    wine regedit /e "$(winepath -w "$file")" 'HKEY_CLASSES_ROOT\Installer\Products'
+    iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | sed -n 's/^"ProductIcon"="\(.*vq_stu\.ico\)"$/\1/p'
+}
+registry() { wine reg query "$1" 2>/dev/null | tr -d '\r' | grep -av '^reg: ' || true; }
+
+echo "== install"
+wine msiexec /i "$(winepath -w "$package")" /qn || fail "msiexec /i answered $?"
+[ -f "$program_files/vq_stu.exe" ] && [ -f "$program_files/platforms/qwindows.dll" ] || fail "the program is not installed"
+[ -n "$(shortcuts)" ] || fail "no Start-menu shortcut"
+registry 'HKCR\.stu' | grep -aq 'VQ.AnswerFile' || fail ".stu is not associated"
+registry 'HKCR\VQ.AnswerFile\shell\open\command' | grep -aqF '"C:\Program Files\VQ\vq_stu\vq_stu.exe" "%1"' ||
+    fail "the open command is not the program's"
+registry 'HKCR\VQ.AnswerFile\DefaultIcon' | grep -aqF 'vq_stu.exe,0' || fail "answer files have no icon"
+listed=$(entries)
+echo "Programs and Features: $listed"
+version=$(msiinfo export "$package" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')
+[ "$(grep -c . <<<"$listed")" -eq 1 ] && grep -qF "\"DisplayVersion\"=\"$version\"" <<<"$listed" ||
+    fail "not one entry with the version $version"
+icon=$(product_icon)
+echo "product icon: $icon"
+[ -n "$icon" ] && [ -f "$(winepath -u "$(sed 's/\\\\/\\/g' <<<"$icon")")" ] || fail "no product icon"
+
+echo "== an answer file opened from the desktop"
+work=$(mktemp -d)
+cp "$example"/* "$work/"
+wine start /unix "$work/张三.stu"
+started=""
+for _ in $(seq 50); do
+    started=$(ps -eo args | grep -a 'vq_stu\.exe' | grep -v grep || true)
+    [ -n "$started" ] && break
+    sleep 0.2
+done
+echo "started: $started"
+grep -qF '张三.stu' <<<"$started" || fail "the program did not start on the answer file"
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --name 'VQ试卷评测系统2.0-答题端vq_stu' 2>/dev/null || true)
+    [ -n "$window" ] && break
+    sleep 0.2
+done
+[ -n "$window" ] || fail "no window"
+pkill -f 'vq_stu\.exe' || true
+wineserver -w
+rm -rf "$work"
+
+echo "== a newer version over it, then the older one again"
+wine msiexec /i "$(winepath -w "$newer")" /qn || fail "the newer package did not install ($?)"
+listed=$(entries)
+echo "Programs and Features: $listed"
+[ "$(grep -c . <<<"$listed")" -eq 1 ] || fail "the upgrade left more than one entry"
+if wine msiexec /i "$(winepath -w "$package")" /qn; then
+    fail "the older package installed over the newer one"
+fi
+[ "$(entries | grep -c .)" -eq 1 ] || fail "the refused downgrade changed the entries"
+
+echo "== remove"
+wine msiexec /x "$(winepath -w "$newer")" /qn || fail "msiexec /x answered $?"
+[ ! -e "$program_files" ] || fail "files are left: $(ls -R "$program_files")"
+[ -z "$(shortcuts)" ] || fail "the shortcut is left"
+# The program's own key goes; .stu keeps nothing of it (Windows Installer removes values, not the key they were in).
+[ -z "$(registry 'HKCR\VQ.AnswerFile')" ] && ! registry 'HKCR\.stu' | grep -aq 'VQ.AnswerFile\|x-vq-stu' ||
+    fail "the association is left"
+[ -z "$(entries)" ] || fail "the entry in Programs and Features is left"
+echo "The Windows package installs, opens answer files, upgrades and uninstalls under Wine."
