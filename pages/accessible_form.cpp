@@ -31,9 +31,24 @@ QString label_text(const QWidget *value)
 // display or a label that changes its value reaches it.
 void set_name(QWidget *widget, const QString &name)
 {
+#if QT_CONFIG(accessibility) // a Qt built without it has nobody to tell
     if (widget->accessibleName() != name) {
         widget->setAccessibleName(name);
     }
+#else
+    Q_UNUSED(widget)
+    Q_UNUSED(name)
+#endif
+}
+
+void set_description(QWidget *widget, const QString &description)
+{
+#if QT_CONFIG(accessibility)
+    widget->setAccessibleDescription(description);
+#else
+    Q_UNUSED(widget)
+    Q_UNUSED(description)
+#endif
 }
 
 QString question_words(int question)
@@ -129,10 +144,10 @@ void make_form_accessible(Ui::vq_stu &ui, QWidget *window)
     name_options(one, 0);
     name_options(any, 0);
     for (QAbstractButton *option : one) {
-        option->setAccessibleDescription(QStringLiteral("单选题，只能选一项"));
+        set_description(option, QStringLiteral("单选题，只能选一项"));
     }
     for (QAbstractButton *option : any) {
-        option->setAccessibleDescription(QStringLiteral("多选题，可以选多项"));
+        set_description(option, QStringLiteral("多选题，可以选多项"));
     }
     ui.open_paper->setFocus(); // neither discards answers nor writes a file
 }
