@@ -194,18 +194,18 @@ bool write_in_place(const QString &path, const QByteArray &bytes, QString *error
     const qint64 new_size = bytes.size();
     if (new_size > old_size) {
         system_error why = file.reserve(new_size);
+        bool whole = true; // not one old byte was written over
         if (why && reservation_unsupported(why)) {
             why = file.write_at(old_size, bytes.constData() + old_size, new_size - old_size);
             if (!why) {
                 why = file.sync();
             }
             if (why) {
-                file.set_length(old_size);
-                file.sync();
+                whole = file.set_length(old_size) == 0 && file.sync() == 0; // the new tail goes again
             }
         }
         if (why) {
-            return failed(why, true, true); // not one old byte was written over
+            return failed(why, true, whole);
         }
     }
     system_error why = file.write_at(0, bytes.constData(), new_size);
@@ -216,10 +216,9 @@ bool write_in_place(const QString &path, const QByteArray &bytes, QString *error
         why = file.sync();
     }
     if (!why) {
-        why = file.close();
-    }
-    if (!why) {
-        return true;
+        // The new bytes are on disk: a refusal only at closing can be told, not undone.
+        const system_error closing = file.close();
+        return closing ? failed(closing, true, false) : true;
     }
     const bool restored = restorable && file.write_at(0, old_bytes.constData(), old_size) == 0 &&
                           file.set_length(old_size) == 0 && file.sync() == 0;
