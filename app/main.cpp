@@ -11,7 +11,11 @@ int main(int argc, char *argv[])
     const start_request request = read_command_line(argc, argv); // help, version and mistakes end here
     QApplication application(argc, argv);
     install_toolkit_translations(QLocale());
+    if (request.answer_file.isEmpty()) {
+        leave_the_program_folder(); // a relative path on the command line is the working folder's
+    }
     vq_stu window;
+    confirm_before_session_ends(window);
     fit_to_screen(window);
     window.show();
     window.setWindowTitle(QStringLiteral("VQ试卷评测系统2.0-答题端vq_stu"));

@@ -1,11 +1,18 @@
 #include "app/startup.h"
 
+#include "app/vq_stu.h"
+#include "commands/paper_commands.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
+#include <QSessionManager>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <QWidget>
 #include <QtGlobal>
@@ -56,4 +63,36 @@ void install_toolkit_translations(const QLocale &locale)
         }
     }
     delete translator; // no translation for this language: Qt's English stays
+}
+
+void leave_the_program_folder()
+{
+#ifdef Q_OS_WIN
+    const QString program = QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath();
+    if (QFileInfo(QDir::currentPath()).canonicalFilePath().compare(program, Qt::CaseInsensitive) != 0) {
+        return;
+    }
+    // The system's own Documents folder, wherever the school's policy has put it (a network share).
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
+        QDir::setCurrent(documents);
+    }
+#endif
+}
+
+void confirm_before_session_ends(vq_stu &window)
+{
+#ifndef QT_NO_SESSIONMANAGER
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 5 would then also close every window itself, which would ask a second time.
+    QGuiApplication::setFallbackSessionManagementEnabled(false);
+#endif
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [](QSessionManager &manager) {
+        if (manager.allowsInteraction() && !may_close_window()) {
+            manager.cancel();
+        }
+    });
+#else
+    Q_UNUSED(window)
+#endif
 }

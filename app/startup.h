@@ -9,6 +9,7 @@ void prepare_platform();
 
 class QLocale;
 class QWidget;
+class vq_stu;
 
 // The first window is never larger than the screen's available area: under strong scaling (a 1080-line screen at
 // 200 %) it shrinks to fit, title bar included, so that every button can be reached.
@@ -17,3 +18,13 @@ void fit_to_screen(QWidget &window);
 // Qt's own dialogs (file dialog, message box buttons) in the language of `locale`, from Qt's translations:
 // the system's folder, or a translations folder beside the program. The program's own texts do not change.
 void install_toolkit_translations(const QLocale &locale);
+
+// On Windows, a program started in its own folder (the Start menu's shortcut, a double click on vq_stu.exe) works
+// in the student's Documents folder instead, so that its dialogs, which start in the working folder, open where
+// students keep their files rather than among the program's files. Elsewhere the working folder stays as it is.
+void leave_the_program_folder();
+
+// When the desktop session ends (log out, shut down) while a paper is open, asks as closing the window does, where
+// the session manager lets the program ask; Cancel keeps the session. The session manager, not the program,
+// decides how long the session waits. For as long as `window` lives.
+void confirm_before_session_ends(vq_stu &window);

@@ -8,6 +8,8 @@
 #include "pages/unch_page.h"
 #include "ui_vq_stu.h"
 
+#include <QCloseEvent>
+
 vq_stu::vq_stu(QWidget *parent) : QMainWindow(parent), ui(new Ui::vq_stu)
 {
     ui->setupUi(this);
@@ -23,6 +25,11 @@ vq_stu::~vq_stu()
 void vq_stu::open_answer_file(const QString &path)
 {
     open_paper_file(*ui, path);
+}
+
+void vq_stu::closeEvent(QCloseEvent *event)
+{
+    event->setAccepted(may_close_window());
 }
 
 void vq_stu::on_new_paper_clicked()

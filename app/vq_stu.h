@@ -24,6 +24,11 @@ public:
     // Opens the answer file at `path` as if the student had chosen it in the open dialog.
     void open_answer_file(const QString &path);
 
+protected:
+    // Closing the window (its close button, Alt+F4, the taskbar) while a paper is open asks first, as closing the
+    // paper does: answers that were not saved would be lost.
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void on_new_paper_clicked();
     void on_open_paper_clicked();

@@ -198,6 +198,22 @@ void save_paper(Ui::vq_stu &)
     }
 }
 
+bool may_close_window()
+{
+    if (paper::path_bytes(store.paper_path).isEmpty()) {
+        return true;
+    }
+    // A second request while the question is up (the session ending, the taskbar on Windows) waits for its answer.
+    static bool asking = false;
+    if (asking) {
+        return false;
+    }
+    asking = true;
+    const bool confirmed = confirm_close();
+    asking = false;
+    return confirmed;
+}
+
 void close_paper(Ui::vq_stu &ui)
 {
     if (!confirm_close()) {

@@ -7,6 +7,7 @@
 //          on the pages. Whatever stops an opening leaves an open paper exactly as it was.
 //   save:  rewrites the open paper's answer file from the store; a failure is told and the answers stay.
 //   close: after confirmation, returns the window and the store to no paper open, without saving.
+// Closing the window, or the end of the desktop session, asks the same confirmation while a paper is open.
 
 #include <QString>
 
@@ -20,3 +21,6 @@ void open_paper(Ui::vq_stu &ui);
 void open_paper_file(Ui::vq_stu &ui, const QString &chosen);
 void save_paper(Ui::vq_stu &ui);
 void close_paper(Ui::vq_stu &ui);
+// Whether the window may go: at once with no paper open, otherwise only when the student confirms, as closing the
+// paper asks. Nothing is saved either way.
+bool may_close_window();

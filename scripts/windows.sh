@@ -73,9 +73,10 @@ if [ "${VQ_WINE_TESTS:-1}" != 0 ]; then
     all_started=$(date +%s)
     for test in "$out"/tests/tst_*.exe; do
         name=$(basename "$test" .exe)
-        # The message box test shows real windows, to see that a box keeps the window behind it from input.
+        # These show real windows: to see that a box keeps the window behind it from input, and to close the window
+        # and end the session with the system's own messages.
         platform=offscreen
-        [ "$name" = tst_message_box ] && platform=windows
+        case $name in tst_message_box | tst_close_paper) platform=windows ;; esac
         started=$(date +%s)
         (cd "$out/tests" && QT_QPA_PLATFORM=$platform QT_PLUGIN_PATH="$(winepath -w "$kit/plugins")" \
             VQ_SOAK_ACTIONS=${VQ_SOAK_ACTIONS:-300} \

@@ -1,4 +1,5 @@
-// Closing the answer paper: the confirmation, and the window and store returned to no paper open.
+// Closing the answer paper: the confirmation, and the window and store returned to no paper open. Closing the window
+// with a paper open, or ending the desktop session, asks the same.
 
 #include "app/vq_stu.h"
 #include "paper/paper_store.h"
@@ -11,10 +12,57 @@
 #include <QTest>
 #include <QTextEdit>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace harness;
 using paper::store;
 
+namespace {
+
+enum class closing { paper_button, window, session_end };
+
+QString close_question()
+{
+    return QStringLiteral(
+        "您确定要关闭此答卷吗？请确认是否保存答卷。\n（点击“保存答卷按钮”，若不想保存答卷，忽略此操作）");
+}
+
+// On Windows the window system's own messages reach the real window; elsewhere the close request is Qt's, as the
+// close button and Alt+F4 send it. Whether the window, or the session, may go.
+bool ask_to_close(QWidget *w, closing how)
+{
+#ifdef Q_OS_WIN
+    if (QGuiApplication::platformName() == QLatin1String("windows")) {
+        const auto window = reinterpret_cast<HWND>(w->winId());
+        if (how == closing::session_end) {
+            const bool may_end = SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
+            SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF); // another program kept the session
+            return may_end;
+        }
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        return !w->isVisible();
+    }
+#endif
+    Q_ASSERT(how == closing::window);
+    return w->close();
+}
+
+// The session's end can be driven only where the window system's messages reach a real window.
+bool session_end_drivable()
+{
+#ifdef Q_OS_WIN
+    return QGuiApplication::platformName() == QLatin1String("windows");
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
 Q_DECLARE_METATYPE(harness::box_answer)
+Q_DECLARE_METATYPE(closing)
 
 class tst_close_paper : public window_test {
     Q_OBJECT
@@ -23,6 +71,8 @@ private slots:
     void every_way_of_cancelling_changes_nothing_data();
     void every_way_of_cancelling_changes_nothing();
     void ok_returns_to_no_paper_open();
+    void the_window_closes_without_saving_data();
+    void the_window_closes_without_saving();
     void closing_does_not_save();
     void a_smaller_paper_after_closing_shows_only_its_own_questions();
 
@@ -39,25 +89,39 @@ void tst_close_paper::open_worked(const QByteArray &answers)
 
 void tst_close_paper::every_way_of_cancelling_changes_nothing_data()
 {
+    QTest::addColumn<closing>("how");
     QTest::addColumn<harness::box_answer>("answer");
-    QTest::newRow("Cancel") << box_answer::cancel;
-    QTest::newRow("Esc") << box_answer::escape;
-    QTest::newRow("the close box") << box_answer::close_box;
+    QTest::newRow("关闭当前答卷, Cancel") << closing::paper_button << box_answer::cancel;
+    QTest::newRow("关闭当前答卷, Esc") << closing::paper_button << box_answer::escape;
+    QTest::newRow("关闭当前答卷, the close box") << closing::paper_button << box_answer::close_box;
+    QTest::newRow("the window closed, Cancel") << closing::window << box_answer::cancel;
+    QTest::newRow("the window closed, Esc") << closing::window << box_answer::escape;
+    QTest::newRow("the window closed, the box's close box") << closing::window << box_answer::close_box;
+    if (session_end_drivable()) {
+        QTest::newRow("the session ends, Cancel") << closing::session_end << box_answer::cancel;
+    }
 }
 
 void tst_close_paper::every_way_of_cancelling_changes_nothing()
 {
+    QFETCH(closing, how);
     QFETCH(harness::box_answer, answer);
     open_worked();
+    click_option(w, "onech_D");
     click(w, "onech_next");
     const QStringList before = snapshot(w);
     dialogs->answer_message(answer);
-    click(w, "close_paper");
+    if (how == closing::paper_button) {
+        click(w, "close_paper");
+    } else {
+        QVERIFY(!ask_to_close(w, how));
+    }
+    QVERIFY(w->isVisible());
     QCOMPARE(snapshot(w), before);
+    QCOMPARE(store.onech_items[1].answer, 8); // the stored answer that no save wrote is still there
     const seen_dialog &asked = dialogs->seen.last();
     QCOMPARE(asked.caption, QStringLiteral("提示"));
-    QCOMPARE(asked.text, QStringLiteral("您确定要关闭此答卷吗？请确认是否保存答卷。\n"
-                                        "（点击“保存答卷按钮”，若不想保存答卷，忽略此操作）"));
+    QCOMPARE(asked.text, close_question());
     QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QVERIFY(!asked.has_parent);
 }
@@ -100,6 +164,39 @@ void tst_close_paper::ok_returns_to_no_paper_open()
     QCOMPARE(store.onech_items[1].text, first_text);
     QCOMPARE(store.onech_items[1].answer, 1);
     QCOMPARE(store.unch_items[1].answer, QStringLiteral("answer"));
+}
+
+void tst_close_paper::the_window_closes_without_saving_data()
+{
+    QTest::addColumn<closing>("how");
+    QTest::addColumn<bool>("paper_open");
+    QTest::newRow("the window, no paper open: at once, nothing asked") << closing::window << false;
+    QTest::newRow("the window, a paper open: after OK") << closing::window << true;
+    if (session_end_drivable()) {
+        QTest::newRow("the session, no paper open") << closing::session_end << false;
+        QTest::newRow("the session, a paper open: after OK") << closing::session_end << true;
+    }
+}
+
+void tst_close_paper::the_window_closes_without_saving()
+{
+    QFETCH(closing, how);
+    QFETCH(bool, paper_open);
+    if (paper_open) {
+        open_worked("0 0 0 @$");
+        click_option(w, "onech_B");
+        click(w, "onech_save");
+        dialogs->answer_message(box_answer::ok);
+    }
+    QVERIFY(ask_to_close(w, how));
+    // The session's end does not close the window itself: the system ends the program, unless another program
+    // keeps the session.
+    QCOMPARE(w->isVisible(), how == closing::session_end);
+    QCOMPARE(dialogs->seen.size(), paper_open ? 2 : 0); // the open dialog, then the question
+    if (paper_open) {
+        QCOMPARE(dialogs->seen.last().text, close_question());
+        QCOMPARE(read_bytes(path), QByteArray("0 0 0 @$"));
+    }
 }
 
 void tst_close_paper::closing_does_not_save()

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace harness;
@@ -82,6 +83,8 @@ private slots:
     void help_and_version_answer_without_a_window_data();
     void help_and_version_answer_without_a_window();
     void qt_dialogs_speak_chinese_under_a_chinese_locale();
+    void the_program_folder_is_left_for_documents_on_windows_data();
+    void the_program_folder_is_left_for_documents_on_windows();
 };
 
 void tst_start::an_answer_file_on_the_command_line_opens_as_if_chosen_data()
@@ -189,6 +192,34 @@ void tst_start::qt_dialogs_speak_chinese_under_a_chinese_locale()
     // The program's own texts stay as they are.
     QCOMPARE(find<QPushButton>(&f.window(), "open_paper")->text(), QStringLiteral("打开答卷"));
     QCOMPARE(dialogs.seen.last().text, QStringLiteral("新建文件所在的文件夹下缺少problem.prb文件"));
+}
+
+void tst_start::the_program_folder_is_left_for_documents_on_windows_data()
+{
+    QTest::addColumn<bool>("in_program_folder");
+    QTest::newRow("started in the program's folder (the Start menu)") << true;
+    QTest::newRow("started elsewhere (a double click on an answer file)") << false;
+}
+
+void tst_start::the_program_folder_is_left_for_documents_on_windows()
+{
+    QFETCH(bool, in_program_folder);
+    QTemporaryDir elsewhere;
+    const QString home = QDir::currentPath();
+    const QString started = in_program_folder ? QCoreApplication::applicationDirPath() : elsewhere.path();
+    QDir::setCurrent(started);
+    leave_the_program_folder();
+    const QString working = QDir::currentPath();
+    QDir::setCurrent(home);
+#ifdef Q_OS_WIN
+    if (in_program_folder) {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(!documents.isEmpty());
+        QCOMPARE(QFileInfo(working).canonicalFilePath(), QFileInfo(documents).canonicalFilePath());
+        return;
+    }
+#endif
+    QCOMPARE(QFileInfo(working).canonicalFilePath(), QFileInfo(started).canonicalFilePath());
 }
 
 QTEST_MAIN(tst_start)

@@ -1,5 +1,6 @@
 #include "support/window_harness.h"
 
+#include "app/startup.h"
 #include "app/vq_stu.h"
 #include "paper/paper_store.h"
 #include "support/worked_example.h"
@@ -438,6 +439,7 @@ window_fixture::window_fixture()
     Q_UNUSED(quiet)
     reset_store();
     window_ = std::make_unique<vq_stu>();
+    confirm_before_session_ends(*window_);
     window_->show();
     window_->setWindowTitle(QStringLiteral("VQ试卷评测系统2.0-答题端vq_stu"));
     if (!QTest::qWaitForWindowExposed(window_.get())) {
