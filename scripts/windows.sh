@@ -121,10 +121,23 @@ echo "platforms/qwindows.dll carries UI Automation."
 echo "== the Windows Installer package"
 # wixl writes the package's Chinese texts in the code page of WINDOWS_LANGUAGE, and a _ForceCodepage table then
 # marks the database as code page 936 (wixl 0.101 cannot do either by itself, and crashes on Chinese otherwise).
+# What wixl 0.101 cannot write is set in the database afterwards: the summary's language (2052, not 1033); the
+# install location for Programs and Features, set by an immediate action before the product is registered; and a
+# highest upgrade version that is inclusive (msidbUpgradeAttributesVersionMaxInclusive, 512), so that another build
+# of the same version replaces this one.
 make_msi() { # VERSION OUTPUT
     (cd "$out" && WINDOWS_LANGUAGE=zh_CN LANG=C.UTF-8 wixl -a x64 -D "Version=$1" -D "Stage=$(basename "$stage")" \
         -D Icon=icon/vq_stu.ico -o "$2" "$root_dir/packaging/windows/vq_stu.wxs")
     (cd "$root_dir/packaging/windows" && WINDOWS_LANGUAGE=zh_CN msibuild "$2" -i _ForceCodepage.idt)
+    WINDOWS_LANGUAGE=zh_CN msibuild "$2" -s "VQ试卷评测系统的学生答题端" "VQ试卷评测系统" "x64;2052"
+    msibuild "$2" -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'SetInstallLocation'"
+    msibuild "$2" -q "UPDATE \`InstallExecuteSequence\` SET \`Sequence\` = 1001 WHERE \`Action\` = 'SetInstallLocation'"
+    local tables
+    tables=$(mktemp -d)
+    (cd "$tables" && msiinfo export "$2" Upgrade >Upgrade.idt &&
+        awk -F '\t' -v OFS='\t' '{ sub(/\r$/, "") } $7 == "WIX_UPGRADE_DETECTED" { $5 = $5 + 512 } { print }' Upgrade.idt >Upgrade.new &&
+        mv Upgrade.new Upgrade.idt && msibuild "$2" -i Upgrade.idt)
+    rm -rf "$tables"
 }
 msi=$out/vq_stu-$version-win64.msi
 make_msi "$version" "$msi"
