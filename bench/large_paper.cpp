@@ -2,6 +2,7 @@
 
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
+#include "platform/safe_save.h"
 #include "platform/text_mode.h"
 
 #include <QFileInfo>

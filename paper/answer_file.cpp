@@ -1,6 +1,7 @@
 #include "paper/answer_file.h"
 
 #include "platform/local8bit.h"
+#include "platform/safe_save.h"
 #include "platform/text_mode.h"
 
 #include <algorithm>

@@ -1,8 +1,11 @@
 #pragma once
 
-// An existing file written in place through the system's own calls: writes at a given offset, its length, room
-// reserved on the disk and the flush to disk, each answering with the system's own error number, so that the
-// writer can tell a full disk from a file system that cannot reserve room. Also: whether two names are one file.
+// Files through the system's own calls, each answering with the system's own error number, so that a writer can
+// tell a full disk from a file system that cannot reserve room, and see what a network share reports only at the
+// flush to disk or at the close: a new file beside another, an existing file written in place (writes at an
+// offset, its length, room reserved on the disk, the flush to disk), the rename that replaces a file and the flush
+// of its folder. Also: whether two names are one file.
+// One implementation per system: system_file_unix.cpp and system_file_win.cpp.
 
 #include <QByteArray>
 #include <QString>
@@ -14,8 +17,18 @@ namespace platform {
 // The system's number for a failure (errno; GetLastError() on Windows); 0 is success.
 using system_error = int;
 
-// The steps of a write in place, as a test's fault hook sees them.
+// The steps of a write, as a test's fault hook sees them.
 enum class file_step { reserve, write, set_length, sync };
+
+// What a file that is replaced must keep: its owner, group and permission bits, and its other names (hard links).
+struct existing_file {
+    bool exists = false; // a regular file, reached through any symbolic links
+    qint64 links = 0;
+    unsigned owner = 0; // the owner, group and permission bits on POSIX systems
+    unsigned group = 0;
+    unsigned mode = 0;
+};
+existing_file look_at_existing(const QString &path);
 
 class system_file {
 public:
@@ -27,6 +40,9 @@ public:
     // Opens the existing file at `path` without truncating it: for reading and writing where the system allows,
     // otherwise for writing alone (a file the student may write but not read).
     system_error open_existing(const QString &path);
+    // Makes a new, empty file with a name of its own beside `target` ("target.Ab3xYz"), for writing; its name goes
+    // to `made`.
+    system_error create_beside(const QString &target, QString &made);
     bool readable() const { return readable_; }
 
     system_error size(qint64 &size) const;
@@ -37,7 +53,10 @@ public:
     // Writes all `size` bytes at `offset`; a short write is retried until the system refuses.
     system_error write_at(qint64 offset, const char *data, qint64 size);
     system_error set_length(qint64 length);
-    // Returns once the system has the file's bytes on disk, or says why it could not.
+    // Gives a new file the owner, group and permission bits of `old` (POSIX; nothing to do on Windows).
+    system_error take_identity(const existing_file &old);
+    // Returns once the system has the file's bytes on disk, or says why it could not. Where the system reports
+    // deferred errors on closing (network file systems), a duplicate of the file is closed to collect them.
     system_error sync();
     // Closes the file; a network file system may only now report what its server refused.
     system_error close();
@@ -51,6 +70,14 @@ private:
     bool readable_ = false;
 };
 
+// Replaces the file `to` by the closed file `from`, in one step that leaves either of them whole: `to` is never
+// missing nor half-written. On Windows the replacement is on disk when this returns (write-through).
+system_error replace_file(const QString &from, const QString &to);
+// Puts the folder's list of names on disk, so that a replacement survives a power loss. A file system that cannot
+// flush a folder answers 0.
+system_error sync_folder(const QString &folder);
+system_error remove_file(const QString &path);
+
 // Whether `error` means that the disk, or the student's share of it (a quota), is full.
 bool disk_full(system_error error);
 // Whether `error`, the answer to a reservation, means that this file system cannot reserve room at all.
@@ -58,17 +85,15 @@ bool reservation_unsupported(system_error error);
 // The system's own words for `error`.
 QString describe_system_error(system_error error);
 
-// Flushes an open file (a descriptor as QFileDevice::handle() gives it) to disk and, where the system reports
-// deferred errors on closing (network file systems), closes a duplicate of it to collect them. 0 on success.
-system_error sync_handle(int handle);
-
 // Whether both paths name one existing file: the same file through another name, a link, or (on Windows) another
 // letter case.
 bool same_file(const QString &a, const QString &b);
 
-// For tests: a fault hook that answers a step of the write in place in place of the system, with an error number
-// that no file system here gives (a quota, a file system that cannot reserve room, a disk that fails halfway).
-// It returns 0 to let the system answer. An empty hook removes it.
+// For tests: a fault hook that answers a step of a write in place of the system, with an error number that no file
+// system here gives (a quota, a file system that cannot reserve room, a disk that fails halfway). It returns 0 to
+// let the system answer. An empty hook removes it.
 void set_file_fault(std::function<system_error(file_step)> fault);
+// The hook's answer for `step`: 0 without a hook.
+system_error file_fault(file_step step);
 
 } // namespace platform

@@ -24,12 +24,4 @@ QByteArray from_disk_line_ends(QByteArray bytes);
 // given, a sentence for the student saying why.
 bool read_whole_file(const QString &path, QByteArray &bytes, QString *error);
 
-// Replaces the file with `bytes` through a temporary file beside it that is renamed over the target, so that a
-// failure at any point leaves the previous file whole. The new file gets the old one's owner, group and
-// permission bits. Where that cannot be (the folder takes no new file, the system will not give the new file the
-// old owner, or the file has other names through hard links), the existing file is written in place instead:
-// the same file with the new bytes and length, flushed to disk. On failure returns false and explains why in
-// `error`.
-bool write_whole_file(const QString &path, const QByteArray &bytes, QString *error);
-
 } // namespace platform

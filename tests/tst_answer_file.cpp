@@ -4,6 +4,7 @@
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
+#include "platform/safe_save.h"
 #include "platform/text_mode.h"
 
 #include <QDir>

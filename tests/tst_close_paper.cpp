@@ -42,6 +42,7 @@ bool ask_to_close(QWidget *w, closing how)
             return may_end;
         }
         SendMessageW(window, WM_CLOSE, 0, 0);
+        QCoreApplication::processEvents(); // Qt hands the system's request to the window as a queued event
         return !w->isVisible();
     }
 #endif

@@ -32,6 +32,73 @@ bool chattr(const char *flag, const QString &path)
     return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), path}) == 0;
 }
 
+// A small file system of its own, mounted for one test and unmounted after it: tmpfs, or an ext4 or ext3 image on a
+// loop device (a real disk's allocation, which tmpfs hides: a failed reservation there may have grown the file).
+struct scratch_disk {
+    QString path;
+    QString locked; // a folder made immutable, unlocked again before the disk goes
+    QFile filler;
+
+    bool mount(const QString &kind, const QString &mount_point)
+    {
+        QDir().mkpath(mount_point);
+        QStringList arguments;
+        if (kind == QStringLiteral("tmpfs")) {
+            arguments = QStringList{QStringLiteral("-t"),       QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mount_point};
+        } else {
+            const QString image = mount_point + QStringLiteral(".img");
+            QFile file(image);
+            if (!file.open(QIODevice::WriteOnly) || !file.resize(4 << 20)) {
+                return false;
+            }
+            file.close();
+            if (QProcess::execute(QStringLiteral("mkfs.") + kind,
+                                  {QStringLiteral("-q"), QStringLiteral("-F"), image}) != 0) {
+                return false;
+            }
+            arguments = QStringList{QStringLiteral("-o"), QStringLiteral("loop"), QStringLiteral("-t"), kind, image,
+                                    mount_point};
+        }
+        if (QProcess::execute(QStringLiteral("mount"), arguments) != 0) {
+            return false;
+        }
+        path = mount_point;
+        return QDir().mkpath(path + QStringLiteral("/exam"));
+    }
+
+    // Fills the disk, then gives `room` bytes back.
+    void fill(qint64 room)
+    {
+        filler.setFileName(path + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        if (room > 0) {
+            QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - room)));
+        }
+    }
+
+    void empty()
+    {
+        if (filler.isOpen()) {
+            filler.remove();
+        }
+    }
+
+    ~scratch_disk()
+    {
+        if (!locked.isEmpty()) {
+            chattr("-i", locked);
+        }
+        empty();
+        if (!path.isEmpty()) {
+            QProcess::execute(QStringLiteral("umount"), {path});
+        }
+    }
+};
+
 } // namespace
 
 class tst_save_paper : public window_test {
@@ -183,77 +250,85 @@ void tst_save_paper::a_vanished_folder_is_told_and_the_next_save_writes_all()
 void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole_data()
 {
 #ifdef Q_OS_WIN
-    QSKIP("the small disk, the second names and the system's error numbers of these rows are Linux's");
+    QSKIP("the small disks, the second names and the system's error numbers of these rows are Linux's");
 #else
-    QTest::addColumn<bool>("full_disk");   // a file system of 64 KiB, filled up after the paper was opened
-    QTest::addColumn<bool>("second_name"); // a hard link: the file is written in place
-    QTest::addColumn<bool>("new_paper");   // replaced by a new paper instead of saved
+    // A disk of its own, filled up after the paper was opened: "tmpfs" of 64 KiB; "ext4" or "ext3", loop-mounted
+    // images of 4 MiB left with 50 KiB free, where a reservation that fails has already grown the file.
+    QTest::addColumn<QString>("disk");
+    QTest::addColumn<QString>("place");  // "new file", or in place: "second name" (a hard link), "locked folder"
+    QTest::addColumn<bool>("new_paper"); // replaced by a new paper instead of saved
     QTest::addColumn<int>("answer_length");
     QTest::addColumn<platform::file_step>("step"); // the step that the system is made to refuse once...
     QTest::addColumn<int>("system_answer");        // ...with this error number (0: the system answers itself)
-    QTest::addColumn<bool>("saved");
+    QTest::addColumn<QString>("told");             // what the student is told: empty when the save is done
     const auto reserve = platform::file_step::reserve;
-    QTest::newRow("a long answer through a new file") << true << false << false << 20000 << reserve << 0 << false;
+    const QString full = QStringLiteral("磁盘已满");
+    const QString tmpfs = QStringLiteral("tmpfs");
+    const QString fresh = QStringLiteral("new file");
+    const QString linked = QStringLiteral("second name");
+    const QString locked = QStringLiteral("locked folder");
+    QTest::newRow("a long answer through a new file") << tmpfs << fresh << false << 20000 << reserve << 0 << full;
     QTest::newRow("a short answer through a new file, kept in a buffer until the end")
-        << true << false << false << 5 << reserve << 0 << false;
-    QTest::newRow("a new paper through a new file") << true << false << true << 0 << reserve << 0 << false;
-    QTest::newRow("a long answer in place") << true << true << false << 20000 << reserve << 0 << false;
+        << tmpfs << fresh << false << 5 << reserve << 0 << full;
+    QTest::newRow("a new paper through a new file") << tmpfs << fresh << true << 0 << reserve << 0 << full;
+    QTest::newRow("a long answer in place") << tmpfs << linked << false << 20000 << reserve << 0 << full;
     QTest::newRow("in place where no room can be reserved: the file grows first")
-        << true << true << false << 20000 << reserve << EOPNOTSUPP << false;
+        << tmpfs << linked << false << 20000 << reserve << EOPNOTSUPP << full;
     QTest::newRow("in place, the fallback reservation refused on a write-only file")
-        << true << true << false << 20000 << reserve << EBADF << false;
-    QTest::newRow("a new paper in place needs no new room") << true << true << true << 0 << reserve << 0 << true;
-    QTest::newRow("in place over the student's quota") << false << true << false << 20 << reserve << EDQUOT << false;
+        << tmpfs << linked << false << 20000 << reserve << EBADF << full;
+    QTest::newRow("a new paper in place needs no new room")
+        << tmpfs << linked << true << 0 << reserve << 0 << QString();
+    for (const QString &disk : {QStringLiteral("ext4"), QStringLiteral("ext3")}) {
+        for (const QString &place : {fresh, linked, locked}) {
+            QTest::addRow("%s nearly full, 300 KB more, %s", qPrintable(disk), qPrintable(place))
+                << disk << place << false << 300000 << reserve << 0 << full;
+        }
+    }
+    QTest::newRow("in place over the student's quota")
+        << QString() << linked << false << 20 << reserve << EDQUOT << full;
     QTest::newRow("in place, the disk fails while the old bytes are written over: they are put back")
-        << false << true << false << 20 << platform::file_step::write << EIO << false;
+        << QString() << linked << false << 20 << platform::file_step::write << EIO << QStringLiteral("磁盘可能已满");
     QTest::newRow("in place, the flush to disk refused")
-        << false << true << false << 20 << platform::file_step::sync << EDQUOT << false;
+        << QString() << linked << false << 20 << platform::file_step::sync << EDQUOT << full;
 #endif
 }
 
 void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole()
 {
-    QFETCH(bool, full_disk);
-    QFETCH(bool, second_name);
+    QFETCH(QString, disk);
+    QFETCH(QString, place);
     QFETCH(bool, new_paper);
     QFETCH(int, answer_length);
     QFETCH(platform::file_step, step);
     QFETCH(int, system_answer);
-    QFETCH(bool, saved);
+    QFETCH(QString, told);
+    scratch_disk scratch;
     QString folder = dir->path();
-    struct unmount {
-        QString path;
-        ~unmount()
-        {
-            if (!path.isEmpty()) {
-                QProcess::execute(QStringLiteral("umount"), {path});
-            }
+    if (!disk.isEmpty()) {
+        if (!scratch.mount(disk, dir->filePath(QStringLiteral("disk")))) {
+            QSKIP(qPrintable(
+                QStringLiteral("cannot mount a small %1 file system here (needs root and loop devices)").arg(disk)));
         }
-    } later;
-    if (full_disk) {
-        folder = dir->filePath(QStringLiteral("small_disk"));
-        QVERIFY(QDir().mkpath(folder));
-        if (QProcess::execute(QStringLiteral("mount"),
-                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder}) != 0) {
-            QSKIP("cannot mount a small file system here (needs root)");
-        }
-        later.path = folder;
+        folder = scratch.path + QStringLiteral("/exam");
     }
     const QByteArray old_bytes = "0\r\n0\r\n0\r\n@short answer$\r\n";
     const QString path = make_paper(folder, QString(), worked_problem(), QStringLiteral("full.stu"), old_bytes);
     const QString other_name = folder + QStringLiteral("/other name.stu");
+    const bool in_place = place != QStringLiteral("new file");
 #ifndef Q_OS_WIN
-    QVERIFY(!second_name ||
-            ::link(QFile::encodeName(path).constData(), QFile::encodeName(other_name).constData()) == 0);
+    if (place == QStringLiteral("second name")) {
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(other_name).constData()) == 0);
+    }
 #endif
-    open_paper(w, *dialogs, path);
-    QFile filler(folder + QStringLiteral("/filler"));
-    if (full_disk) {
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size()) {
+    if (place == QStringLiteral("locked folder")) {
+        if (!chattr("+i", folder)) {
+            QSKIP("chattr +i is not available here (needs root and a file system that supports it)");
         }
+        scratch.locked = folder;
+    }
+    open_paper(w, *dialogs, path);
+    if (!disk.isEmpty()) {
+        scratch.fill(disk == QStringLiteral("tmpfs") ? 0 : 50 * 1024);
     }
     store.unch_items[1].answer = QString(answer_length, QLatin1Char('x'));
     const QByteArray new_bytes =
@@ -264,7 +339,7 @@ void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole()
     if (new_paper) {
         dialogs->choose_file(path);
     }
-    if (!saved) {
+    if (!told.isEmpty()) {
         dialogs->answer_message();
     }
     if (new_paper) {
@@ -273,30 +348,27 @@ void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole()
         click(w, "save_paper");
     }
     platform::set_file_fault({});
-    if (saved) {
+    if (told.isEmpty()) {
         QCOMPARE(read_bytes(path), new_bytes);
     } else {
-        const QString told = dialogs->seen.last().text;
-        QVERIFY2(told.contains(new_paper ? QStringLiteral("没有创建") : QStringLiteral("没有保存")) &&
-                     told.contains(QStringLiteral("磁盘可能已满")) &&
-                     told.contains(QStringLiteral("仍是上次保存的内容")) == second_name,
-                 qPrintable(told));
+        // The file holds exactly its old bytes, and says so where it was written in place.
+        const QString said = dialogs->seen.last().text;
+        QVERIFY2(said.contains(new_paper ? QStringLiteral("没有创建") : QStringLiteral("没有保存")) &&
+                     said.contains(told) && said.contains(QStringLiteral("仍是上次保存的内容")) == in_place,
+                 qPrintable(said));
         QCOMPARE(read_bytes(path), old_bytes);
     }
-    if (second_name) {
+    if (place == QStringLiteral("second name")) {
         QCOMPARE(read_bytes(other_name), read_bytes(path));
     }
     QStringList files{QStringLiteral("full.stu"), QStringLiteral("problem.prb")};
-    if (full_disk) {
-        files << QStringLiteral("filler");
-    }
-    if (second_name) {
+    if (place == QStringLiteral("second name")) {
         files << QStringLiteral("other name.stu");
     }
     files.sort();
     QCOMPARE(QDir(folder).entryList(QDir::Files), files);
     // Once there is room the whole file is written.
-    filler.remove();
+    scratch.empty();
     dialogs->clear();
     if (new_paper) {
         dialogs->choose_file(path);

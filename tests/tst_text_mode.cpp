@@ -1,5 +1,6 @@
 // Text mode: CR LF on disk, LF in memory, on every platform; and whole-file reads and replacing writes.
 
+#include "platform/safe_save.h"
 #include "platform/text_mode.h"
 
 #include <QDir>
