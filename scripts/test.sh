@@ -7,6 +7,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs \
+    libfuse3-dev fuse3 \
     qttranslations5-l10n
 
 export QT_QPA_PLATFORM=offscreen

@@ -17,6 +17,7 @@
 #include <cerrno>
 
 #ifndef Q_OS_WIN
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -99,6 +100,56 @@ struct scratch_disk {
     }
 };
 
+// A folder seen through faulty_fs, a file system that refuses the calls it is told to refuse, as a network share
+// reports a full disk, a quota or a failed server at the write, the close or the flush to disk.
+struct faulty_share {
+    QString path;
+    QString rules;
+    QProcess process;
+
+    bool mount(const QString &folder, const QString &mount_point, const QString &rules_file)
+    {
+#ifdef VQ_FAULTY_FS
+        rules = rules_file;
+        refuse(QString());
+        QDir().mkpath(mount_point);
+        struct stat parent {};
+        ::stat(QFile::encodeName(mount_point + QStringLiteral("/..")).constData(), &parent);
+        process.start(QStringLiteral(VQ_FAULTY_FS), {folder, mount_point, rules_file});
+        for (int i = 0; i < 100 && process.state() != QProcess::NotRunning; ++i) {
+            struct stat now {};
+            if (::stat(QFile::encodeName(mount_point).constData(), &now) == 0 && now.st_dev != parent.st_dev) {
+                path = mount_point;
+                return true;
+            }
+            QTest::qWait(50);
+        }
+#else
+        Q_UNUSED(folder)
+        Q_UNUSED(mount_point)
+        Q_UNUSED(rules_file)
+#endif
+        return false;
+    }
+
+    // Lines "CALL ERROR TIMES" (0 times: every time).
+    void refuse(const QString &lines) const
+    {
+        write_bytes(rules, lines.toLatin1());
+    }
+
+    ~faulty_share()
+    {
+        if (!path.isEmpty()) {
+            QProcess::execute(QStringLiteral("umount"), {path});
+        }
+        if (process.state() != QProcess::NotRunning && !process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+};
+
 } // namespace
 
 class tst_save_paper : public window_test {
@@ -115,6 +166,8 @@ private slots:
     void a_vanished_folder_is_told_and_the_next_save_writes_all();
     void a_failed_write_is_told_and_the_old_file_stays_whole_data();
     void a_failed_write_is_told_and_the_old_file_stays_whole();
+    void a_share_that_fails_keeps_the_old_answers_or_all_the_new_data();
+    void a_share_that_fails_keeps_the_old_answers_or_all_the_new();
     void a_save_killed_halfway_leaves_a_whole_file();
 
 private:
@@ -378,6 +431,73 @@ void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole()
     }
     QCOMPARE(read_bytes(path), new_bytes);
     QVERIFY(dialogs->problems().isEmpty());
+}
+
+void tst_save_paper::a_share_that_fails_keeps_the_old_answers_or_all_the_new_data()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the file system of these rows is Linux's");
+#else
+    QTest::addColumn<bool>("in_place");   // the share takes no new file: the answer file is written in place
+    QTest::addColumn<QString>("refused"); // what the share refuses, as lines of faulty_fs's rules
+    QTest::addColumn<int>("answer_length");
+    QTest::addColumn<QString>("outcome"); // "saved", "refused" (the old bytes stay) or "unsure" (new, not confirmed)
+    const auto row = [](const char *name, bool in_place, const char *refused, int length, const char *outcome) {
+        QTest::newRow(name) << in_place << QString::fromLatin1(refused) << length << QString::fromLatin1(outcome);
+    };
+    row("new file: the write, a full disk", false, "write 28 1", 3000, "refused");
+    row("new file: the write, the server fails", false, "write 5 1", 3000, "refused");
+    row("new file: the close, over the quota", false, "flush 122 1", 3000, "refused");
+    row("new file: the close, a full disk", false, "flush 28 1", 30, "refused");
+    row("new file: the flush to disk", false, "fsync 5 1", 3000, "refused");
+    row("new file: the rename", false, "rename 13 1", 3000, "refused");
+    row("new file: the owner cannot be given, so in place", false, "chmod 1 1", 3000, "saved");
+    row("new file: a folder that cannot be flushed", false, "fsyncdir 22 0", 3000, "saved");
+    row("new file: the folder's flush fails", false, "fsyncdir 5 1", 3000, "unsure");
+    row("in place: the write", true, "write 5 1", 3000, "refused");
+    row("in place: the close, over the quota", true, "flush 122 1", 3000, "refused");
+    row("in place: the flush to disk", true, "fsync 5 1", 3000, "refused");
+    row("in place: the new length", true, "truncate 5 1", 1, "refused");
+    row("in place: no reservation (NFS v3, SMB)", true, "fallocate 95 0", 3000, "saved");
+    row("in place: no reservation, the growth meets a full disk", true, "fallocate 95 0\nwrite 28 1", 3000, "refused");
+#endif
+}
+
+void tst_save_paper::a_share_that_fails_keeps_the_old_answers_or_all_the_new()
+{
+    QFETCH(bool, in_place);
+    QFETCH(QString, refused);
+    QFETCH(int, answer_length);
+    QFETCH(QString, outcome);
+    const QString backing = dir->filePath(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(backing));
+    faulty_share share;
+    if (!share.mount(backing, dir->filePath(QStringLiteral("share")), dir->filePath(QStringLiteral("rules")))) {
+        QSKIP("cannot mount a FUSE file system here (needs libfuse3, /dev/fuse and root)");
+    }
+    const QByteArray old_bytes = "0\r\n0\r\n0\r\n@old answer$\r\n";
+    const QString path = make_paper(share.path, QString(), worked_problem(), QStringLiteral("s.stu"), old_bytes);
+    open_paper(w, *dialogs, path);
+    store.unch_items[1].answer = QString(answer_length, QLatin1Char('n'));
+    const QByteArray new_bytes = "0\r\n0\r\n0\r\n@" + QByteArray(answer_length, 'n') + "$\r\n";
+    const QString no_new_file = in_place ? QStringLiteral("create 13 0\n") : QString();
+    share.refuse(no_new_file + refused);
+    if (outcome != QStringLiteral("saved")) {
+        dialogs->answer_message();
+    }
+    click(w, "save_paper");
+    share.refuse(no_new_file);
+    QCOMPARE(read_bytes(path), outcome == QStringLiteral("refused") ? old_bytes : new_bytes);
+    if (outcome != QStringLiteral("saved")) {
+        const QString said = dialogs->seen.last().text;
+        QVERIFY2(said.contains(QStringLiteral("没有保存")), qPrintable(said));
+        QVERIFY2(!in_place || said.contains(QStringLiteral("仍是上次保存的内容")), qPrintable(said));
+    }
+    QCOMPARE(QDir(backing).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("problem.prb"), QStringLiteral("s.stu")}));
+    store.unch_items[1].answer = QStringLiteral("second save");
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(path), QByteArray("0\r\n0\r\n0\r\n@second save$\r\n"));
 }
 
 void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
