@@ -46,15 +46,20 @@ bool problem_file_readable(const QString &path)
     return file.open(QIODevice::ReadOnly);
 }
 
-// The paths of a chosen answer file, or an explanation why this program cannot use it.
-bool usable_paths(const QString &chosen, paper::answer_paths &paths, QString *why)
+// The paths of a chosen answer file, in the local 8-bit code page.
+paper::answer_paths paths_of(const QString &chosen)
+{
+    return paper::derive_answer_paths(platform::to_local_8bit(chosen));
+}
+
+// Whether this program can use the paths of the chosen file, or an explanation why not.
+bool usable_paths(const QString &chosen, const paper::answer_paths &paths, QString *why)
 {
     if (!platform::fits_local_8bit(chosen)) {
         *why = QStringLiteral("文件路径“%1”中有当前系统编码无法表示的字符，请换一个文件夹或文件名。")
                    .arg(QDir::toNativeSeparators(chosen));
         return false;
     }
-    paths = paper::derive_answer_paths(platform::to_local_8bit(chosen));
     if (!paper::paths_fit_store(paths)) {
         *why = QStringLiteral("文件路径太长：本程序最多能处理 %1 字节的路径。").arg(paper::max_path_bytes);
         return false;
@@ -96,19 +101,19 @@ void new_paper(Ui::vq_stu &ui)
 {
     const QString chosen =
         QFileDialog::getSaveFileName(nullptr, dialog_caption(), QStringLiteral("."), QStringLiteral("*.stu"));
-    paper::answer_paths paths;
+    const paper::answer_paths paths = paths_of(chosen);
+    const QString problem = platform::from_local_8bit(paths.problem_path);
+    ui.onech_pro->setPlainText(problem); // before any test, whatever follows
     QString why;
     if (!usable_paths(chosen, paths, &why)) {
         tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
         return;
     }
-    const QString problem = platform::from_local_8bit(paths.problem_path);
     if (is_problem_file(chosen, problem)) {
         tell(QStringLiteral("答卷文件没有创建：%1新建答卷会覆盖试题，请换一个文件名。")
                  .arg(problem_file_chosen_text(chosen)));
         return;
     }
-    ui.onech_pro->setPlainText(problem);
     if (!problem_file_readable(problem)) {
         tell(missing_problem_text());
         return;
@@ -138,7 +143,7 @@ void open_paper(Ui::vq_stu &ui)
 
 void open_paper_file(Ui::vq_stu &ui, const QString &chosen)
 {
-    paper::answer_paths paths;
+    const paper::answer_paths paths = paths_of(chosen);
     QString why;
     if (!usable_paths(chosen, paths, &why)) {
         tell(QStringLiteral("答卷没有打开：%1").arg(why));

@@ -402,7 +402,15 @@ void tst_open_paper::the_problem_file_is_never_taken_for_an_answer_file()
     QVERIFY(dialogs.problems().isEmpty());
     QVERIFY2(dialogs.seen.last().text.contains(QStringLiteral("题目文件（problem.prb），不是答卷文件")),
              qPrintable(dialogs.seen.last().text));
-    QCOMPARE(snapshot(w), before);
+    QStringList expected = before;
+    if (button == "new_paper") { // a new paper shows the problem file's path first, before any test
+        for (QString &line : expected) {
+            if (line.startsWith(QLatin1String("onech_pro "))) {
+                line = line.section(QLatin1Char(' '), 0, 1) + QLatin1Char(' ') + problem;
+            }
+        }
+    }
+    QCOMPARE(snapshot(w), expected);
     QCOMPARE(read_bytes(problem), worked_problem());
     click(w, "save_paper");
     QCOMPARE(read_bytes(problem), worked_problem());
