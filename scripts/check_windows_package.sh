@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Checks the Windows Installer package under Wine, in a fresh prefix, as a school's IT would use it:
-#   check_windows_package.sh PACKAGE NEWER_PACKAGE EXAMPLE_FOLDER
-# installs PACKAGE silently; finds the program, the Start-menu shortcut, the answer-file association and the
-# entry in Programs and Features (icon, version); opens EXAMPLE_FOLDER/张三.stu as a double click would and sees
-# the program start on it; installs NEWER_PACKAGE over it (one entry remains) and PACKAGE again (refused, as it is
-# older); then removes the program, which leaves nothing behind.
+#   check_windows_package.sh PACKAGE SAME_VERSION_PACKAGE NEWER_PACKAGE EXAMPLE_FOLDER
+# looks at the package's summary (x64, Chinese); installs PACKAGE silently; finds the program, the Start-menu
+# shortcut, the answer-file association with its Chinese verb and the entry in Programs and Features (icon,
+# version, install location); starts the program from the shortcut and sees it work in the user's Documents folder;
+# opens EXAMPLE_FOLDER/张三.stu as a double click would and sees the program start on it; installs
+# SAME_VERSION_PACKAGE, another build of the same version, over it and NEWER_PACKAGE over that (one entry remains
+# each time) and PACKAGE again (refused, as it is older); then removes the program, which leaves nothing behind.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$root_dir/scripts/wine_session.sh"
 ensure_packages msitools xdotool
 
 package=$(realpath "$1")
-newer=$(realpath "$2")
-example=$(realpath "$3")
+same=$(realpath "$2")
+newer=$(realpath "$3")
+example=$(realpath "$4")
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vq-msi-wine.XXXXXX")
 start_wine "$prefix"
 trap 'stop_wine; [ -n "${VQ_KEEP_PREFIX:-}" ] || rm -rf "$prefix"' EXIT
@@ -32,7 +35,8 @@ entries() {
         /^\[/ { key = $0 }
         /^"DisplayName"="VQ试卷评测系统答题端/ { found[key] = 1 }
         /^"DisplayVersion"=/ { version[key] = $0 }
-        END { for (k in found) print k " " version[k] }'
+        /^"InstallLocation"=/ { location[key] = $0 }
+        END { for (k in found) print k " " version[k] " " location[k] }'
 }
 # The icon that Programs and Features shows: Windows Installer keeps the package's product icon.
 product_icon() {
@@ -43,6 +47,9 @@ product_icon() {
 }
 registry() { wine reg query "$1" 2>/dev/null | tr -d '\r' | grep -av '^reg: ' || true; }
 
+echo "== the package"
+msiinfo suminfo "$package" | grep -q '^Template: x64;2052$' || fail "the summary does not say x64 and Chinese (2052)"
+
 echo "== install"
 wine msiexec /i "$(winepath -w "$package")" /qn || fail "msiexec /i answered $?"
 [ -f "$program_files/vq_stu.exe" ] && [ -f "$program_files/platforms/qwindows.dll" ] || fail "the program is not installed"
@@ -51,14 +58,40 @@ registry 'HKCR\.stu' | grep -aq 'VQ.AnswerFile' || fail ".stu is not associated"
 registry 'HKCR\VQ.AnswerFile\shell\open\command' | grep -aqF '"C:\Program Files\VQ\vq_stu\vq_stu.exe" "%1"' ||
     fail "the open command is not the program's"
 registry 'HKCR\VQ.AnswerFile\DefaultIcon' | grep -aqF 'vq_stu.exe,0' || fail "answer files have no icon"
+registry 'HKCR\VQ.AnswerFile\shell\open' | grep -aq '打开' || fail "the open verb does not say 打开"
 listed=$(entries)
 echo "Programs and Features: $listed"
 version=$(msiinfo export "$package" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')
 [ "$(grep -c . <<<"$listed")" -eq 1 ] && grep -qF "\"DisplayVersion\"=\"$version\"" <<<"$listed" ||
     fail "not one entry with the version $version"
+grep -qF '"InstallLocation"="C:\\Program Files\\VQ\\vq_stu\\"' <<<"$listed" || fail "no install location"
 icon=$(product_icon)
 echo "product icon: $icon"
 [ -n "$icon" ] && [ -f "$(winepath -u "$(sed 's/\\\\/\\/g' <<<"$icon")")" ] || fail "no product icon"
+
+# The process of the program that runs, once it has a window.
+started_program() {
+    local pid=""
+    for _ in $(seq 100); do
+        pid=$(pgrep -f 'vq_stu\.exe' | head -n 1 || true)
+        [ -n "$pid" ] && xdotool search --name 'VQ试卷评测系统2.0-答题端vq_stu' >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+    echo "$pid"
+}
+
+echo "== started from the Start menu: its dialogs open in the user's Documents folder"
+wine start "$(winepath -w "$(shortcuts | head -n 1)")"
+pid=$(started_program)
+[ -n "$pid" ] || fail "the shortcut started no program"
+documents=$(registry 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' |
+    sed -n 's/^ *Personal *REG_SZ *//p')
+working=$(readlink -f "/proc/$pid/cwd")
+echo "working folder: $working; Documents: $documents"
+[ -n "$documents" ] && [ "$working" = "$(readlink -f "$(winepath -u "$documents")")" ] ||
+    fail "the program started from the shortcut does not work in Documents"
+pkill -f 'vq_stu\.exe' || true
+wineserver -w
 
 echo "== an answer file opened from the desktop"
 work=$(mktemp -d)
@@ -83,7 +116,12 @@ pkill -f 'vq_stu\.exe' || true
 wineserver -w
 rm -rf "$work"
 
-echo "== a newer version over it, then the older one again"
+echo "== another build of the same version over it, a newer version over that, then the older one again"
+wine msiexec /i "$(winepath -w "$same")" /qn || fail "the second build of $version did not install ($?)"
+listed=$(entries)
+echo "Programs and Features: $listed"
+[ "$(grep -c . <<<"$listed")" -eq 1 ] || fail "the second build of the same version installed beside the first"
+[ -f "$program_files/vq_stu.exe" ] || fail "the second build of the same version left no program"
 wine msiexec /i "$(winepath -w "$newer")" /qn || fail "the newer package did not install ($?)"
 listed=$(entries)
 echo "Programs and Features: $listed"

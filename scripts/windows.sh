@@ -135,7 +135,8 @@ make_msi() { # VERSION OUTPUT
     local tables
     tables=$(mktemp -d)
     (cd "$tables" && msiinfo export "$2" Upgrade >Upgrade.idt &&
-        awk -F '\t' -v OFS='\t' '{ sub(/\r$/, "") } $7 == "WIX_UPGRADE_DETECTED" { $5 = $5 + 512 } { print }' Upgrade.idt >Upgrade.new &&
+        awk -F '\t' -v OFS='\t' '{ sub(/\r$/, "") } $7 == "WIX_UPGRADE_DETECTED" { $5 += 512 } { print }' \
+            Upgrade.idt >Upgrade.new &&
         mv Upgrade.new Upgrade.idt && msibuild "$2" -i Upgrade.idt)
     rm -rf "$tables"
 }
@@ -143,10 +144,12 @@ msi=$out/vq_stu-$version-win64.msi
 make_msi "$version" "$msi"
 ls -l "$msi"
 if [ "${VQ_WINE_TESTS:-1}" != 0 ]; then
-    # The same program as a later version, to try the upgrade.
+    # Another build of the same version, and the same program as a later version, to try the upgrades.
+    same=$out/msi-check/vq_stu-same.msi
     newer=$out/msi-check/vq_stu-newer.msi
     mkdir -p "$(dirname "$newer")"
+    make_msi "$version" "$same"
     make_msi "${version%.*}.$((${version##*.} + 1))" "$newer"
-    bash "$root_dir/scripts/check_windows_package.sh" "$msi" "$newer" "$stage/example"
+    bash "$root_dir/scripts/check_windows_package.sh" "$msi" "$same" "$newer" "$stage/example"
 fi
 echo "Windows build done: $stage.zip, $msi"
