@@ -264,9 +264,10 @@ bool identify(const QString &path, file_identity &identity)
                 (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
             std::memcpy(identity.id, &index, sizeof index);
         }
-        const unsigned char *const end = identity.id + sizeof identity.id;
-        identity.id_known = std::any_of(identity.id, end, [](unsigned char b) { return b != 0; }) &&
-                            !std::all_of(identity.id, end, [](unsigned char b) { return b == 0xff; });
+        const unsigned char *const begin = identity.id;
+        const unsigned char *const end = begin + sizeof identity.id;
+        identity.id_known = std::any_of(begin, end, [](unsigned char b) { return b != 0; }) &&
+                            !std::all_of(begin, end, [](unsigned char b) { return b == 0xff; });
         wchar_t final_path[32768];
         const DWORD size = GetFinalPathNameByHandleW(handle, final_path, 32768, FILE_NAME_NORMALIZED);
         if (size > 0 && size < 32768) {
