@@ -45,7 +45,8 @@ product_icon() {
     wine regedit /e "$(winepath -w "$file")" 'HKEY_CLASSES_ROOT\Installer\Products'
     iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | sed -n 's/^"ProductIcon"="\(.*vq_stu\.ico\)"$/\1/p'
 }
-registry() { wine reg query "$1" 2>/dev/null | tr -d '\r' | grep -av '^reg: ' || true; }
+# What reg query prints, in the console's code page (936, GBK, as on Chinese Windows).
+registry() { wine reg query "$1" 2>/dev/null | iconv -f GBK -t UTF-8 -c | tr -d '\r' | grep -av '^reg: ' || true; }
 
 echo "== the package"
 msiinfo suminfo "$package" | grep -q '^Template: x64;2052$' || fail "the summary does not say x64 and Chinese (2052)"
