@@ -16,6 +16,9 @@ same=$(realpath "$2")
 newer=$(realpath "$3")
 example=$(realpath "$4")
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vq-msi-wine.XXXXXX")
+# A home of its own: Wine makes the user's Documents folder a link to it.
+export HOME=$prefix/home
+mkdir -p "$HOME"
 start_wine "$prefix"
 trap 'stop_wine; [ -n "${VQ_KEEP_PREFIX:-}" ] || rm -rf "$prefix"' EXIT
 
@@ -70,27 +73,39 @@ icon=$(product_icon)
 echo "product icon: $icon"
 [ -n "$icon" ] && [ -f "$(winepath -u "$(sed 's/\\\\/\\/g' <<<"$icon")")" ] || fail "no product icon"
 
-# The process of the program that runs, once it has a window.
-started_program() {
-    local pid=""
+# The window whose title is $1, once it shows.
+find_window() {
+    local window=""
     for _ in $(seq 100); do
-        pid=$(pgrep -f 'vq_stu\.exe' | head -n 1 || true)
-        [ -n "$pid" ] && xdotool search --name 'VQ试卷评测系统2.0-答题端vq_stu' >/dev/null 2>&1 && break
+        window=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+        [ -n "$window" ] && break
         sleep 0.2
     done
-    echo "$pid"
+    echo "$window"
 }
 
 echo "== started from the Start menu: its dialogs open in the user's Documents folder"
-wine start "$(winepath -w "$(shortcuts | head -n 1)")"
-pid=$(started_program)
-[ -n "$pid" ] || fail "the shortcut started no program"
+# As a student would: 新建答卷 (Shift+Tab from 打开答卷, where the focus starts), a bare file name typed into the
+# dialog, Enter; the answer file appears where the dialog started.
 documents=$(registry 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' |
     sed -n 's/^ *Personal *REG_SZ *//p')
-working=$(readlink -f "/proc/$pid/cwd")
-echo "working folder: $working; Documents: $documents"
-[ -n "$documents" ] && [ "$working" = "$(readlink -f "$(winepath -u "$documents")")" ] ||
-    fail "the program started from the shortcut does not work in Documents"
+documents=$(winepath -u "$documents")
+cp "$example/problem.prb" "$documents/"
+wine start "$(winepath -w "$(shortcuts | head -n 1)")"
+window=$(find_window 'VQ试卷评测系统2.0-答题端vq_stu')
+[ -n "$window" ] || fail "the shortcut started no window"
+xdotool windowactivate --sync "$window"
+xdotool key shift+Tab space
+[ -n "$(find_window '新建答卷文件')" ] || fail "新建答卷 showed no dialog"
+xdotool type --delay 40 start-menu-check.stu
+xdotool key Return
+for _ in $(seq 50); do
+    [ -s "$documents/start-menu-check.stu" ] && break
+    sleep 0.2
+done
+[ -s "$documents/start-menu-check.stu" ] || fail "the new answer file is not in Documents: $(ls "$documents/")"
+echo "新建答卷 wrote $(winepath -w "$documents/start-menu-check.stu")"
+rm -f "$documents/start-menu-check.stu" "$documents/problem.prb"
 pkill -f 'vq_stu\.exe' || true
 wineserver -w
 
@@ -106,13 +121,7 @@ for _ in $(seq 50); do
 done
 echo "started: $started"
 grep -qF '张三.stu' <<<"$started" || fail "the program did not start on the answer file"
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --name 'VQ试卷评测系统2.0-答题端vq_stu' 2>/dev/null || true)
-    [ -n "$window" ] && break
-    sleep 0.2
-done
-[ -n "$window" ] || fail "no window"
+[ -n "$(find_window 'VQ试卷评测系统2.0-答题端vq_stu')" ] || fail "no window"
 pkill -f 'vq_stu\.exe' || true
 wineserver -w
 rm -rf "$work"
