@@ -96,4 +96,7 @@ void set_file_fault(std::function<system_error(file_step)> fault);
 // The hook's answer for `step`: 0 without a hook.
 system_error file_fault(file_step step);
 
+// A name for a new file beside `target`: its name, a dot and six random letters or digits ("s01.stu.Ab3xYz").
+QString name_beside(const QString &target);
+
 } // namespace platform

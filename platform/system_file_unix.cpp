@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <limits>
@@ -67,12 +66,8 @@ system_error system_file::open_existing(const QString &path)
 
 system_error system_file::create_beside(const QString &target, QString &made)
 {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = target + QLatin1Char('.');
-        for (int i = 0; i < 6; ++i) {
-            name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
-        }
+        const QString name = name_beside(target);
         // As any new file: the permission bits that the user's umask leaves.
         fd_ = ::open(encoded(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstring>
@@ -60,12 +59,8 @@ system_error system_file::open_existing(const QString &path)
 
 system_error system_file::create_beside(const QString &target, QString &made)
 {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = QFileInfo(target).absoluteFilePath() + QLatin1Char('.');
-        for (int i = 0; i < 6; ++i) {
-            name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
-        }
+        const QString name = name_beside(QFileInfo(target).absoluteFilePath());
         const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
