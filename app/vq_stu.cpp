@@ -49,17 +49,17 @@ void vq_stu::on_onech_last_clicked()
 
 void vq_stu::on_onech_save_clicked()
 {
-    store_onech_answer(*ui);
+    save_onech_answer(*ui);
 }
 
 void vq_stu::on_somech_save_clicked()
 {
-    store_somech_answer(*ui);
+    save_somech_answer(*ui);
 }
 
 void vq_stu::on_unch_save_clicked()
 {
-    store_unch_answer(*ui);
+    save_unch_answer(*ui);
 }
 
 void vq_stu::on_onech_next_clicked()

@@ -9,6 +9,8 @@ class vq_stu;
 
 void show_onech_question(Ui::vq_stu &ui);
 void store_onech_answer(Ui::vq_stu &ui);
+// What 保存当前答案 does: stores the answer and says which answer was stored.
+void save_onech_answer(Ui::vq_stu &ui);
 void show_previous_onech_question(Ui::vq_stu &ui);
 void show_next_onech_question(Ui::vq_stu &ui);
 

@@ -27,9 +27,22 @@ void show_somech_question(Ui::vq_stu &ui)
     show_number(ui.somech_scrig, item.full_score);
     show_number(ui.somech_scsom, item.partial_score);
     set_buttons_from_mask(options(ui), item.answer);
-    name_question_text(ui.somech_pro_in, store.somech_cur);
+    name_question_text(ui.somech_pro_in, store.somech_cur, score_words(item.full_score, item.partial_score));
     name_options(options(ui), store.somech_cur);
 }
+
+namespace {
+
+void announce_somech_question(Ui::vq_stu &ui)
+{
+    if (cursor_in_paper(store.somech_cur, store.somech_count)) {
+        const paper::somech_item &item = store.somech_items[static_cast<std::size_t>(store.somech_cur)];
+        announce_question(ui.somech_pro_in, store.somech_cur, score_words(item.full_score, item.partial_score),
+                          options_words(item.answer));
+    }
+}
+
+} // namespace
 
 void store_somech_answer(Ui::vq_stu &ui)
 {
@@ -39,12 +52,22 @@ void store_somech_answer(Ui::vq_stu &ui)
     store.somech_items[static_cast<std::size_t>(store.somech_cur)].answer = mask_from_buttons(options(ui));
 }
 
+void save_somech_answer(Ui::vq_stu &ui)
+{
+    store_somech_answer(ui);
+    if (cursor_in_paper(store.somech_cur, store.somech_count)) {
+        announce_stored(store.somech_cur,
+                        options_words(store.somech_items[static_cast<std::size_t>(store.somech_cur)].answer));
+    }
+}
+
 void show_previous_somech_question(Ui::vq_stu &ui)
 {
     store_somech_answer(ui);
     if (step_cursor(store.somech_cur, store.somech_count, -1)) {
         show_somech_question(ui);
     }
+    announce_somech_question(ui);
 }
 
 void show_next_somech_question(Ui::vq_stu &ui)
@@ -53,6 +76,7 @@ void show_next_somech_question(Ui::vq_stu &ui)
     if (step_cursor(store.somech_cur, store.somech_count, +1)) {
         show_somech_question(ui);
     }
+    announce_somech_question(ui);
 }
 
 void open_somech_page(Ui::vq_stu &ui)
@@ -80,7 +104,7 @@ void close_somech_page(Ui::vq_stu &ui)
     ui.somech_pro_in->setText(QString());
     show_number(ui.somech_scrig, 0);
     show_number(ui.somech_scsom, 0);
-    name_question_text(ui.somech_pro_in, 0);
+    name_question_text(ui.somech_pro_in, 0, QString());
     name_options(options(ui), 0);
     set_enabled({ui.somech_A, ui.somech_B, ui.somech_C, ui.somech_D, ui.somech_E, ui.somech_F}, false);
 }

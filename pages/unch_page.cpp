@@ -25,9 +25,21 @@ void show_unch_question(Ui::vq_stu &ui)
     // The student's own text comes back exactly as typed, even where it looks like markup.
     ui.unch_ans_in->setPlainText(item.answer);
     show_number(ui.unch_score, item.score);
-    name_question_text(ui.unch_pro, store.unch_cur);
+    name_question_text(ui.unch_pro, store.unch_cur, score_words(item.score));
     name_answer_box(ui.unch_ans_in, store.unch_cur);
 }
+
+namespace {
+
+void announce_unch_question(Ui::vq_stu &ui)
+{
+    if (cursor_in_paper(store.unch_cur, store.unch_count)) {
+        const paper::unch_item &item = store.unch_items[static_cast<std::size_t>(store.unch_cur)];
+        announce_question(ui.unch_pro, store.unch_cur, score_words(item.score), free_answer_words(item.answer));
+    }
+}
+
+} // namespace
 
 void store_unch_answer(Ui::vq_stu &ui)
 {
@@ -59,12 +71,22 @@ void store_unch_answer(Ui::vq_stu &ui)
     }
 }
 
+void save_unch_answer(Ui::vq_stu &ui)
+{
+    store_unch_answer(ui);
+    if (cursor_in_paper(store.unch_cur, store.unch_count)) {
+        announce_stored(store.unch_cur,
+                        free_answer_words(store.unch_items[static_cast<std::size_t>(store.unch_cur)].answer));
+    }
+}
+
 void show_previous_unch_question(Ui::vq_stu &ui)
 {
     store_unch_answer(ui);
     if (step_cursor(store.unch_cur, store.unch_count, -1)) {
         show_unch_question(ui);
     }
+    announce_unch_question(ui);
 }
 
 void show_next_unch_question(Ui::vq_stu &ui)
@@ -73,6 +95,7 @@ void show_next_unch_question(Ui::vq_stu &ui)
     if (step_cursor(store.unch_cur, store.unch_count, +1)) {
         show_unch_question(ui);
     }
+    announce_unch_question(ui);
 }
 
 void open_unch_page(Ui::vq_stu &ui)
@@ -95,6 +118,6 @@ void close_unch_page(Ui::vq_stu &ui)
     show_number(ui.unch_num, 0);
     ui.unch_pro->setText(QString());
     ui.unch_ans_in->setPlainText(QString());
-    name_question_text(ui.unch_pro, 0);
+    name_question_text(ui.unch_pro, 0, QString());
     name_answer_box(ui.unch_ans_in, 0);
 }

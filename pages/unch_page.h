@@ -13,6 +13,8 @@ void show_unch_question(Ui::vq_stu &ui);
 // file's 8-bit code page cannot hold is stored as typed, and the student is told, when it is stored with new
 // content, that the file will hold substitutes.
 void store_unch_answer(Ui::vq_stu &ui);
+// What 保存当前答案 does: stores the answer and says which answer was stored.
+void save_unch_answer(Ui::vq_stu &ui);
 void show_previous_unch_question(Ui::vq_stu &ui);
 void show_next_unch_question(Ui::vq_stu &ui);
 
