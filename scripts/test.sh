@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: once as built, once under AddressSanitizer
-# and UndefinedBehaviorSanitizer, then a short run of each fuzzer, the formatting check, and the Debian package
-# and desktop files checked with Debian's own tools. Given a Qt kit for Windows (VQ_QT_WIN or VQ_QT_WIN_TARBALL,
+# Installs what is missing, builds everything and runs every test: once as built, then what Orca says to a
+# student who uses the window with keys only, once under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# a short run of each fuzzer, the formatting check, and the Debian package and desktop files checked with
+# Debian's own tools. Given a Qt kit for Windows (VQ_QT_WIN or VQ_QT_WIN_TARBALL,
 # see scripts/windows.sh), it also builds for Windows, runs every test under Wine and checks the Windows
 # Installer package; without one it says so and skips that part.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -9,6 +10,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format libbenchmark-dev locales e2fsprogs \
     libfuse3-dev fuse3 \
     qttranslations5-l10n
+# The screen reader check: Orca on a private X display with a window manager, a D-Bus session and the AT-SPI bus.
+# Where they cannot be installed, the check says so and is skipped.
+ensure_packages orca at-spi2-core dbus-daemon xvfb openbox xdotool ||
+    echo "Orca and its desktop could not be installed: the screen reader check will be skipped."
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
@@ -16,6 +21,13 @@ jobs=$(nproc)
 echo "== build and test"
 build "$root_dir/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ_BUILD_BENCH=ON
 ctest --test-dir "$root_dir/build" --output-on-failure -j "$jobs"
+
+echo "== what a screen reader says: Orca and the real window, keys only"
+if [ -x /usr/bin/python3 ]; then
+    /usr/bin/python3 "$root_dir/tests/screen_reader/check_speech.py" "$root_dir/build/vq_stu"
+else
+    echo "The screen reader check is skipped: Orca's Python is not installed."
+fi
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 build "$root_dir/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=ON
