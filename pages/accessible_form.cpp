@@ -105,7 +105,7 @@ QString sentence(const QString &words)
 QString hint_for(const QAbstractButton *option)
 {
     return qobject_cast<const QRadioButton *>(option) ? QStringLiteral("单选题，只能选一项")
-                                                        : QStringLiteral("多选题，可以选多项");
+                                                      : QStringLiteral("多选题，可以选多项");
 }
 
 // The options' hint is said with the first option that the focus reaches, once per question shown: it goes
