@@ -19,14 +19,29 @@
 
 #include <clocale>
 
+namespace {
+
+// Qt's platforms without a display of their own (the tests' offscreen one) report a made-up 100 dpi and draw no
+// window frame.
+bool platform_without_display()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM").split(':').constFirst();
+    return platform == "offscreen" || platform == "minimal";
+}
+
+} // namespace
+
 void prepare_platform()
 {
     // Display scaling as the system sets it (150 % on most school laptops), the window included, and at its exact
-    // factor: 125 % stays 125 % instead of being rounded to 100 %.
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    // factor: 125 % stays 125 % instead of being rounded to 100 %. At 100 % (96 dpi) the factor is exactly 1; a
+    // platform without a display has no scaling to follow, and its 100 dpi would make the form 4 % larger.
+    if (!platform_without_display()) {
+        QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
 #if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+        QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
+    }
     // The user's locale, as the application object would take it, already for the command line: its code page
     // decodes the answer file's name (a GBK name under zh_CN.GB18030).
     std::setlocale(LC_ALL, "");
@@ -42,8 +57,11 @@ void fit_to_screen(QWidget &window)
         return;
     }
     const QRect available = screen->availableGeometry();
-    // The frame is the window system's and known only once the window is shown: room for a title bar and borders.
-    const QSize room = available.size() - QSize(16, 48);
+    // The frame is the window system's and known only once the window is shown: room for a title bar and borders,
+    // where there is a window system.
+    const bool framed = QGuiApplication::platformName() != QLatin1String("offscreen") &&
+                        QGuiApplication::platformName() != QLatin1String("minimal");
+    const QSize room = available.size() - (framed ? QSize(16, 48) : QSize(0, 0));
     if (window.width() <= room.width() && window.height() <= room.height()) {
         return;
     }

@@ -85,6 +85,8 @@ private slots:
     void qt_dialogs_speak_chinese_under_a_chinese_locale();
     void the_program_folder_is_left_for_documents_on_windows_data();
     void the_program_folder_is_left_for_documents_on_windows();
+    void the_first_window_has_the_forms_size_unless_the_screen_is_smaller_data();
+    void the_first_window_has_the_forms_size_unless_the_screen_is_smaller();
 };
 
 void tst_start::an_answer_file_on_the_command_line_opens_as_if_chosen_data()
@@ -220,6 +222,36 @@ void tst_start::the_program_folder_is_left_for_documents_on_windows()
     }
 #endif
     QCOMPARE(QFileInfo(working).canonicalFilePath(), QFileInfo(started).canonicalFilePath());
+}
+
+void tst_start::the_first_window_has_the_forms_size_unless_the_screen_is_smaller_data()
+{
+    QTest::addColumn<QString>("scale"); // QT_SCALE_FACTOR, or none
+    QTest::addColumn<QString>("seen");  // the window on the offscreen platform's 800 x 600 screen
+    QTest::newRow("no scaling variable: exactly the form's 800 x 600")
+        << QString() << QStringLiteral("800x600 on 800x600");
+    QTest::newRow("scaled beyond the screen: shrunk to fit it")
+        << QStringLiteral("1.25") << QStringLiteral("640x480 on 640x480");
+}
+
+void tst_start::the_first_window_has_the_forms_size_unless_the_screen_is_smaller()
+{
+    QFETCH(QString, scale);
+    QFETCH(QString, seen);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
+                                 "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI", "QT_SCALE_FACTOR_ROUNDING_POLICY"}) {
+        environment.remove(QString::fromLatin1(variable));
+    }
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!scale.isEmpty()) {
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+    }
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VQ_FIRST_WINDOW), QStringList());
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(QString::fromLatin1(program.readAllStandardOutput()).trimmed(), seen);
 }
 
 QTEST_MAIN(tst_start)
