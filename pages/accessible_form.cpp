@@ -1,5 +1,6 @@
 #include "pages/accessible_form.h"
 
+#include "platform/screen_reader.h"
 #include "ui_vq_stu.h"
 
 #include <QAbstractButton>
@@ -197,6 +198,8 @@ void announce(const QString &text)
     widget->hide();
     set_name(widget, text);
     widget->show();
+    // Qt's UI Automation shows no notification object: Windows gets the words as a notification of its own.
+    platform::notify_screen_reader(widget->window(), text);
 }
 
 void announce_question(const QTextEdit *text, int question, const QString &scores, const QString &answer)
