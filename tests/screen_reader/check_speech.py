@@ -163,6 +163,9 @@ STEPS = [
     ("Tab", ["关闭当前答卷 push button"], []),
     ("Tab", ["保存当前答卷 push button"], []),
     ("Tab", ["单选题 page tab"], []),
+    # A tab chosen with the focus on the tabs is said once, as the tab.
+    ("ctrl+Tab", ["多选题 page tab"], ["notification", "多选题："]),
+    ("ctrl+shift+Tab", ["单选题 page tab"], ["notification", "单选题："]),
     # The question text: its page, number, score and words, its label once.
     ("Tab", ["单选题 panel", "题面： 第 1 题，2 分。下列哪一个数是质数？"], ["题面： 题面："]),
     # The options: the question's number, the hint once.
