@@ -5,7 +5,9 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#if QT_CONFIG(accessibility)
 #include <QAccessibleWidget>
+#endif
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
@@ -61,6 +63,26 @@ void set_description(QWidget *widget, const QString &description)
 #endif
 }
 
+QString name_of(const QWidget *widget)
+{
+#if QT_CONFIG(accessibility)
+    return widget->accessibleName();
+#else
+    Q_UNUSED(widget)
+    return QString();
+#endif
+}
+
+QString description_of(const QWidget *widget)
+{
+#if QT_CONFIG(accessibility)
+    return widget->accessibleDescription();
+#else
+    Q_UNUSED(widget)
+    return QString();
+#endif
+}
+
 QString question_words(int question)
 {
     return question > 0 ? QStringLiteral("第 %1 题").arg(question) : QString();
@@ -75,6 +97,7 @@ QPointer<QWidget> &announcer()
     return widget;
 }
 
+#if QT_CONFIG(accessibility)
 // The pages are panes named after their tabs, and the announcer is a notification. Qt gives a plain QWidget
 // the role of a filler, which a screen reader passes over in silence.
 QAccessibleInterface *form_interface(const QString &class_name, QObject *object)
@@ -92,6 +115,7 @@ QAccessibleInterface *form_interface(const QString &class_name, QObject *object)
     }
     return nullptr;
 }
+#endif
 
 // The words of a question as one sentence of what is said: ended by "。" unless they end a sentence already.
 QString sentence(const QString &words)
@@ -125,7 +149,7 @@ protected:
     {
         if (event->type() == QEvent::FocusOut) {
             for (QAbstractButton *option : options_) {
-                if (!option->accessibleDescription().isEmpty()) {
+                if (!description_of(option).isEmpty()) {
                     set_description(option, QString());
                 }
             }
@@ -143,14 +167,14 @@ QString page_values(const QTabWidget *tabs, int index)
 {
     const QWidget *page = tabs->widget(index);
     QStringList words;
-    if (!page->accessibleDescription().isEmpty()) {
-        words << page->accessibleDescription();
+    if (!description_of(page).isEmpty()) {
+        words << description_of(page);
     }
     if (const auto *grid = qobject_cast<const QGridLayout *>(page->layout()); grid && index == 0) {
         for (int row = 0; row < grid->rowCount(); ++row) {
             QLayoutItem *item = grid->itemAtPosition(row, 1);
-            if (item && item->widget() && !item->widget()->accessibleName().isEmpty()) {
-                words << item->widget()->accessibleName();
+            if (item && item->widget() && !name_of(item->widget()).isEmpty()) {
+                words << name_of(item->widget());
             }
         }
     }
@@ -291,21 +315,20 @@ void name_answer_box(QWidget *box, int question)
     // A screen reader says a text box by its label: the label carries the number too.
     for (QLabel *label : box->parentWidget()->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (label->buddy() == box) {
-            set_name(label, box->accessibleName());
+            set_name(label, name_of(box));
         }
     }
 }
 
 void make_form_accessible(Ui::vq_stu &ui, QWidget *window)
 {
-    // The form's tab order runs from the top row into the pages; the tabs come between, as they do on screen.
-    // The tab widget itself would hand the focus to its tabs from where it stands in the chain, after the last
-    // page, so Tab would go back to the tabs instead of on to the top row: the tabs keep their own place alone.
+#if QT_CONFIG(accessibility)
     static const bool factory_installed = [] {
         QAccessible::installFactory(form_interface);
         return true;
     }();
     Q_UNUSED(factory_installed)
+#endif
     auto *notification = new QWidget(window);
     notification->setObjectName(announcer_name);
     notification->setFocusPolicy(Qt::NoFocus);
@@ -314,6 +337,9 @@ void make_form_accessible(Ui::vq_stu &ui, QWidget *window)
     notification->hide();
     announcer() = notification;
 
+    // The form's tab order runs from the top row into the pages; the tabs come between, as they do on screen.
+    // The tab widget itself would hand the focus to its tabs from where it stands in the chain, after the last
+    // page, so Tab would go back to the tabs instead of on to the top row: the tabs keep their own place alone.
     ui.tabWidget->setFocusProxy(nullptr);
     ui.tabWidget->setFocusPolicy(Qt::NoFocus);
     QWidget::setTabOrder(ui.save_paper, ui.tabWidget->findChild<QTabBar *>());
