@@ -99,7 +99,7 @@ QStringList program_arguments(int argc, char *argv[])
     }
 #else
     for (int i = 0; i < argc; ++i) {
-        arguments << platform::from_local_8bit(QByteArray(argv[i]));
+        arguments << platform::file_name_from_local_8bit(QByteArray(argv[i]));
     }
 #endif
     return arguments;
@@ -119,7 +119,7 @@ void tell_mistake(const QString &text)
         return;
     }
 #endif
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputs(platform::to_local_8bit(text).constData(), stderr);
 }
 
 } // namespace

@@ -35,9 +35,12 @@ void prepare_platform()
 {
     // Display scaling as the system sets it (150 % on most school laptops), the window included, and at its exact
     // factor: 125 % stays 125 % instead of being rounded to 100 %. At 100 % (96 dpi) the factor is exactly 1; a
-    // platform without a display has no scaling to follow, and its 100 dpi would make the form 4 % larger.
+    // platform without a display has no scaling to follow, and its 100 dpi would make the form 4 % larger. Qt 6
+    // always scales.
     if (!platform_without_display()) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
         QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+#endif
 #if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
         QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
@@ -69,10 +72,23 @@ void fit_to_screen(QWidget &window)
     window.move(available.topLeft());
 }
 
+namespace {
+
+QString toolkit_translations_folder()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+}
+
+} // namespace
+
 void install_toolkit_translations(const QLocale &locale)
 {
     auto *translator = new QTranslator(QCoreApplication::instance());
-    const QStringList folders{QLibraryInfo::location(QLibraryInfo::TranslationsPath),
+    const QStringList folders{toolkit_translations_folder(),
                               QCoreApplication::applicationDirPath() + QStringLiteral("/translations")};
     for (const QString &folder : folders) {
         if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {

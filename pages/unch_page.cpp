@@ -55,7 +55,7 @@ void store_unch_answer(Ui::vq_stu &ui)
         const int position = ui.unch_ans_in->textCursor().position();
         ui.unch_ans_in->setPlainText(for_file);
         QTextCursor cursor = ui.unch_ans_in->textCursor();
-        cursor.setPosition(std::min(position, for_file.size()));
+        cursor.setPosition(std::min(position, static_cast<int>(for_file.size())));
         ui.unch_ans_in->setTextCursor(cursor);
     }
     // Told once, when the answer changes, not on every move past it.

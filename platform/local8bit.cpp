@@ -1,5 +1,6 @@
 #include "platform/local8bit.h"
 
+#include <QFile>
 #include <QTextCodec>
 
 #include <algorithm>
@@ -36,9 +37,25 @@ QString from_local_8bit(const char *bytes, qsizetype size, int *undecodable)
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     QString text = QTextCodec::codecForLocale()->toUnicode(bytes, static_cast<int>(size), &state);
     if (undecodable) {
-        *undecodable = state.invalidChars + state.remainingChars; // a sequence cut off at the end counts too
+        // a sequence cut off at the end counts too
+        *undecodable = static_cast<int>(state.invalidChars + state.remainingChars);
     }
     return text;
+}
+
+QByteArray to_local_8bit(const QString &text)
+{
+    follow_locale_code_page();
+    return QTextCodec::codecForLocale()->fromUnicode(text);
+}
+
+QString file_name_from_local_8bit(const QByteArray &name)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QFile::decodeName(name);
+#else
+    return from_local_8bit(name);
+#endif
 }
 
 bool fits_local_8bit(const QString &text)

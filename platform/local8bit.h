@@ -9,9 +9,10 @@
 
 namespace platform {
 
-// Makes Qt's local 8-bit conversions follow the locale's character set. Some builds of Qt convert UTF-8
-// whatever the locale says; a student who starts the program under a GB18030 locale must get GB18030 files.
-// Done once, on the first conversion.
+// Makes the locale's codec follow the locale's character set. Qt decodes UTF-8 whatever the locale says (Debian's
+// Qt 5 by default, Qt 6 on Unix always); a student who starts the program under a GB18030 locale must get GB18030
+// files. Every conversion of this layer goes through that codec, never through QString::toLocal8Bit, which is
+// UTF-8 on Unix under Qt 6. Done once, on the first conversion.
 void follow_locale_code_page();
 
 // Decodes every byte as it stands: a byte-order mark at the start is a character of the text, not a header to drop.
@@ -24,11 +25,11 @@ inline QString from_local_8bit(const QByteArray &bytes)
     return from_local_8bit(bytes.constData(), bytes.size());
 }
 
-inline QByteArray to_local_8bit(const QString &text)
-{
-    follow_locale_code_page();
-    return text.toLocal8Bit();
-}
+QByteArray to_local_8bit(const QString &text);
+
+// A file name as the system hands it over (an argument of the command line), as Qt's file functions name that
+// file: in the 8-bit code page under Qt 5; Qt 6 on Unix takes every file name as UTF-8, whatever the locale.
+QString file_name_from_local_8bit(const QByteArray &name);
 
 // Whether `text` survives the trip to the 8-bit code page and back unchanged.
 bool fits_local_8bit(const QString &text);

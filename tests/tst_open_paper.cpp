@@ -1,6 +1,7 @@
 // Opening an answer paper through the real button and file dialog.
 
 #include "app/vq_stu.h"
+#include "paper/paper_paths.h"
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
 #include "support/window_harness.h"
@@ -82,8 +83,8 @@ void tst_open_paper::worked_example_opens_at_question_one_of_every_page()
     QVERIFY(!dialogs.seen[0].save);
     QVERIFY(!dialogs.seen[0].has_parent);
 
-    QCOMPARE(QString::fromLocal8Bit(store.paper_path.data()), path);
-    QCOMPARE(QString::fromLocal8Bit(store.problem_path.data()), dir.path() + QStringLiteral("/c1/problem.prb"));
+    QCOMPARE(paper::path_name(store.paper_path), path);
+    QCOMPARE(paper::path_name(store.problem_path), dir.path() + QStringLiteral("/c1/problem.prb"));
     QCOMPARE(label(w, "lname"), QStringLiteral("s01"));
     QCOMPARE(label(w, "lone"), QStringLiteral("2"));
     QCOMPARE(label(w, "lsome"), QStringLiteral("1"));
@@ -201,7 +202,7 @@ void tst_open_paper::a_backslash_separates_folder_and_name()
     open_paper(&f.window(), dialogs, path);
     QVERIFY(dialogs.problems().isEmpty());
     QCOMPARE(label(&f.window(), "lname"), QStringLiteral("s02"));
-    QCOMPARE(QDir::fromNativeSeparators(QString::fromLocal8Bit(store.problem_path.data())),
+    QCOMPARE(QDir::fromNativeSeparators(paper::path_name(store.problem_path)),
              QDir::fromNativeSeparators(dir.filePath(QStringLiteral("x\\problem.prb"))));
     QCOMPARE(label(&f.window(), "ltotal"), QStringLiteral("19.000"));
 }

@@ -1,6 +1,7 @@
 // The road of a typical use, in one piece; and the same road in the code page of Chinese Windows (GBK) under a
 // GB18030 locale.
 
+#include "app/command_line.h"
 #include "app/vq_stu.h"
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
@@ -8,6 +9,7 @@
 #include "support/window_harness.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -167,6 +169,14 @@ void tst_whole_road::gbk_files_under_a_gb18030_locale()
     click(w, "unch_save");
     click(w, "save_paper");
     QCOMPARE(read_bytes(other), saved);
+    // Named on the command line in the bytes that the file system holds for it, the first file opens again.
+    QByteArray name = QFile::encodeName(path);
+    char program[] = "vq_stu";
+    char *argv[] = {program, name.data(), nullptr};
+    int argc = 2;
+    open_from_command_line(f.window(), read_command_line(argc, argv).answer_file);
+    QCOMPARE(find<QLabel>(w, "lname")->text(), QStringLiteral("錦"));
+    QCOMPARE(find<QTextEdit>(w, "unch_ans_in")->toPlainText(), answer);
     QVERIFY2(dialogs.problems().isEmpty(), qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
 }
 

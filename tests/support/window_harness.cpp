@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "app/vq_stu.h"
+#include "paper/paper_paths.h"
 #include "paper/paper_store.h"
 #include "support/worked_example.h"
 
@@ -609,8 +610,8 @@ QStringList snapshot(QWidget *window)
     using paper::store;
     lines << QStringLiteral("counts %1 %2 %3").arg(store.onech_count).arg(store.somech_count).arg(store.unch_count);
     lines << QStringLiteral("cursors %1 %2 %3").arg(store.onech_cur).arg(store.somech_cur).arg(store.unch_cur);
-    lines << QStringLiteral("paper_path ") + QString::fromLocal8Bit(store.paper_path.data());
-    lines << QStringLiteral("problem_path ") + QString::fromLocal8Bit(store.problem_path.data());
+    lines << QStringLiteral("paper_path ") + paper::path_name(store.paper_path);
+    lines << QStringLiteral("problem_path ") + paper::path_name(store.problem_path);
     return lines;
 }
 
