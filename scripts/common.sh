@@ -21,6 +21,8 @@ ensure_packages() {
 
 build_packages=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools qttools5-dev-tools
                 fonts-wqy-microhei)
+# The same sources built with Qt 6: its Core5Compat module for the 8-bit code pages, its Chinese translations.
+qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n)
 
 # build DIR [cmake options...]
 build() {
