@@ -170,11 +170,8 @@ void tst_whole_road::gbk_files_under_a_gb18030_locale()
     click(w, "save_paper");
     QCOMPARE(read_bytes(other), saved);
     // Named on the command line in the bytes that the file system holds for it, the first file opens again.
-    QByteArray name = QFile::encodeName(path);
-    char program[] = "vq_stu";
-    char *argv[] = {program, name.data(), nullptr};
-    int argc = 2;
-    open_from_command_line(f.window(), read_command_line(argc, argv).answer_file);
+    const QString argument = platform::file_name_from_local_8bit(QFile::encodeName(path));
+    open_from_command_line(f.window(), parse_command_line({QStringLiteral("vq_stu"), argument}).answer_file);
     QCOMPARE(find<QLabel>(w, "lname")->text(), QStringLiteral("錦"));
     QCOMPARE(find<QTextEdit>(w, "unch_ans_in")->toPlainText(), answer);
     QVERIFY2(dialogs.problems().isEmpty(), qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
