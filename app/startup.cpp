@@ -29,6 +29,15 @@ bool platform_without_display()
     return platform == "offscreen" || platform == "minimal";
 }
 
+QString toolkit_translations_folder()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+}
+
 } // namespace
 
 void prepare_platform()
@@ -71,19 +80,6 @@ void fit_to_screen(QWidget &window)
     window.resize(window.size().boundedTo(room));
     window.move(available.topLeft());
 }
-
-namespace {
-
-QString toolkit_translations_folder()
-{
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-#else
-    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
-#endif
-}
-
-} // namespace
 
 void install_toolkit_translations(const QLocale &locale)
 {
