@@ -96,7 +96,10 @@ window=$(find_window 'VQ试卷评测系统2.0-答题端vq_stu')
 [ -n "$window" ] || fail "the shortcut started no window"
 xdotool windowactivate --sync "$window"
 xdotool key shift+Tab space
-[ -n "$(find_window '新建答卷文件')" ] || fail "新建答卷 showed no dialog"
+dialog=$(find_window '新建答卷文件')
+[ -n "$dialog" ] || fail "新建答卷 showed no dialog"
+xdotool windowactivate --sync "$dialog"
+sleep 0.5 # the dialog puts the keyboard in its file name box once it is shown
 xdotool type --delay 40 start-menu-check.stu
 xdotool key Return
 for _ in $(seq 50); do

@@ -34,6 +34,11 @@ start_wine() {
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
         openbox >/dev/null 2>&1 &
         wine_wm_pid=$!
+        # Ready once it names itself on the root window: before that no window can be given the keyboard.
+        for _ in $(seq 50); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+            sleep 0.2
+        done
     fi
     if [ ! -f "$WINEPREFIX/.vq-fonts" ]; then
         mkdir -p "$WINEPREFIX"
