@@ -9,9 +9,9 @@
 #include "paper/answer_file.h"
 #include "paper/problem_file.h"
 #include "platform/local8bit.h"
+#include "platform/safe_save.h"
 #include "platform/text_mode.h"
 
-#include <QSaveFile>
 
 #include <benchmark/benchmark.h>
 
@@ -229,10 +229,7 @@ void one_go_write(benchmark::State &state, const QString &problem, const QString
     const QString whole = platform::from_local_8bit(bytes.constData(), bytes.size());
     const QString target = answers + QStringLiteral(".out");
     for (auto _ : state) {
-        QSaveFile file(target);
-        file.open(QIODevice::WriteOnly);
-        file.write(platform::to_local_8bit(whole));
-        file.commit();
+        platform::write_whole_file(target, platform::to_local_8bit(whole), nullptr);
     }
     QFile::remove(target);
 }
