@@ -12,7 +12,6 @@
 #include "platform/safe_save.h"
 #include "platform/text_mode.h"
 
-
 #include <benchmark/benchmark.h>
 
 #include <clocale>
