@@ -261,10 +261,13 @@ int on_statfs(const char *, struct statvfs *status)
     return result(::fstatvfs(folder, status));
 }
 
-// Called at every close of a descriptor of the file, where a network share reports what its server refused.
-int on_flush(const char *, fuse_file_info *)
+// Called at every close of a descriptor of the file, where a network share reports what its server refused of
+// the writes: a file opened only for reading has nothing to report.
+int on_flush(const char *, fuse_file_info *file)
 {
-    REFUSE("flush")
+    if ((file->flags & O_ACCMODE) != O_RDONLY) {
+        REFUSE("flush")
+    }
     return 0;
 }
 
