@@ -265,7 +265,7 @@ int on_statfs(const char *, struct statvfs *status)
 // the writes: a file opened only for reading has nothing to report.
 int on_flush(const char *, fuse_file_info *file)
 {
-    if ((file->flags & O_ACCMODE) != O_RDONLY) {
+    if ((::fcntl(static_cast<int>(file->fh), F_GETFL) & O_ACCMODE) != O_RDONLY) {
         REFUSE("flush")
     }
     return 0;
