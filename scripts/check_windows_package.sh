@@ -73,6 +73,16 @@ icon=$(product_icon)
 echo "product icon: $icon"
 [ -n "$icon" ] && [ -f "$(winepath -u "$(sed 's/\\\\/\\/g' <<<"$icon")")" ] || fail "no product icon"
 
+# Gives the window $1 the keyboard, through the window manager where it answers, else directly.
+activate() {
+    for _ in $(seq 10); do
+        xdotool windowactivate --sync "$1" 2>/dev/null && return
+        sleep 1
+    done
+    echo "the window manager did not activate window $1 (display $DISPLAY); focusing it directly"
+    xdotool windowfocus --sync "$1"
+}
+
 # The window whose title is $1, once it shows.
 find_window() {
     local window=""
@@ -94,11 +104,11 @@ cp "$example/problem.prb" "$documents/"
 wine start "$(winepath -w "$(shortcuts | head -n 1)")"
 window=$(find_window 'VQ试卷评测系统2.0-答题端vq_stu')
 [ -n "$window" ] || fail "the shortcut started no window"
-xdotool windowactivate --sync "$window"
+activate "$window"
 xdotool key shift+Tab space
 dialog=$(find_window '新建答卷文件')
 [ -n "$dialog" ] || fail "新建答卷 showed no dialog"
-xdotool windowactivate --sync "$dialog"
+activate "$dialog"
 sleep 0.5 # the dialog puts the keyboard in its file name box once it is shown
 xdotool type --delay 40 start-menu-check.stu
 xdotool key Return

@@ -32,13 +32,22 @@ start_wine() {
         export DISPLAY=:$number
         trap stop_wine EXIT
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
-        openbox >/dev/null 2>&1 &
-        wine_wm_pid=$!
-        # Ready once it names itself on the root window: before that no window can be given the keyboard.
-        for _ in $(seq 50); do
-            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-            sleep 0.2
+        xdpyinfo >/dev/null 2>&1 || echo "Xvfb did not start on :$number"
+        # Ready once it says on the root window that it can give a window the keyboard; one that does not get
+        # there is started again.
+        local attempt
+        for attempt in 1 2 3; do
+            openbox >>"${TMPDIR:-/tmp}/vq-openbox-$number.log" 2>&1 &
+            wine_wm_pid=$!
+            for _ in $(seq 100); do
+                xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && break 2
+                sleep 0.2
+            done
+            echo "openbox is not ready on :$number after 20 s (attempt $attempt):"
+            cat "${TMPDIR:-/tmp}/vq-openbox-$number.log" 2>/dev/null || true
+            kill "$wine_wm_pid" 2>/dev/null || true
         done
+        rm -f "${TMPDIR:-/tmp}/vq-openbox-$number.log"
     fi
     if [ ! -f "$WINEPREFIX/.vq-fonts" ]; then
         mkdir -p "$WINEPREFIX"
