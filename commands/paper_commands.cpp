@@ -128,6 +128,8 @@ void new_paper(Ui::vq_stu &ui)
     }
     if (!paper::write_initial_answer_file(chosen, counts, &why)) {
         tell(QStringLiteral("答卷文件没有创建！\n%1").arg(why));
+    } else if (!why.isEmpty()) {
+        tell(why);
     }
 }
 
@@ -200,15 +202,18 @@ void save_paper(Ui::vq_stu &)
     if (!paper::write_answer_file(path, &why)) {
         tell(QStringLiteral("答卷没有保存！\n%1\n\n所有答案仍保留在程序中。请排除问题后再次点击“保存当前答卷”。")
                  .arg(why));
+    } else if (!why.isEmpty()) {
+        tell(why);
     }
 }
 
-bool may_close_window()
+namespace {
+
+// One close question at a time, whichever command or event asks: while it is up, a second request (the window's
+// close button or the taskbar while 关闭当前答卷 asks, or the session ending) is refused. A refused session end is
+// cancelled: the desktop says that the program stopped it, and the student, having answered, may log out again.
+bool confirm_close_once()
 {
-    if (paper::path_bytes(store.paper_path).isEmpty()) {
-        return true;
-    }
-    // A second request while the question is up (the session ending, the taskbar on Windows) waits for its answer.
     static bool asking = false;
     if (asking) {
         return false;
@@ -219,9 +224,19 @@ bool may_close_window()
     return confirmed;
 }
 
+} // namespace
+
+bool may_close_window()
+{
+    if (paper::path_bytes(store.paper_path).isEmpty()) {
+        return true;
+    }
+    return confirm_close_once();
+}
+
 void close_paper(Ui::vq_stu &ui)
 {
-    if (!confirm_close()) {
+    if (!confirm_close_once()) {
         return;
     }
     show_plain(ui.ltotal, no_paper_text());

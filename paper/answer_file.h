@@ -40,7 +40,8 @@ QByteArray initial_answer_bytes(const problem_counts &counts);
 QByteArray store_answer_bytes();
 
 // Both writers replace the file through a temporary file beside it, so that on any failure the previous file
-// stays whole; they return false and say why in `error`.
+// stays whole; they return false and say why in `error`. A write that is done may still leave a notice for the
+// student in `error` (a temporary file that the folder let nobody remove).
 bool write_initial_answer_file(const QString &path, const problem_counts &counts, QString *error);
 bool write_answer_file(const QString &path, QString *error);
 

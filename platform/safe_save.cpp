@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
 
 namespace platform {
 
@@ -89,12 +92,14 @@ bool write_in_place(const QString &path, const QByteArray &bytes, QString *error
     };
     const qint64 new_size = bytes.size();
     if (new_size > old_size) {
+        // Either way the room is flushed to disk before any old byte is written over: where the reservation is the
+        // C library's stand-in (NFS v3), the server confirms the room only at the flush.
         system_error why = file.reserve(new_size);
         if (why && reservation_unsupported(why)) {
             why = file.write_at(old_size, bytes.constData() + old_size, new_size - old_size);
-            if (!why) {
-                why = file.sync();
-            }
+        }
+        if (!why) {
+            why = file.sync();
         }
         if (why) {
             // A reservation that failed may have grown the file already (ext4 keeps what it took; the C library's
@@ -121,46 +126,84 @@ bool write_in_place(const QString &path, const QByteArray &bytes, QString *error
     return told(why, restored);
 }
 
-// The file that a save of `path` writes: a symbolic link's target, followed through every link.
+// The file that a save of `path` writes, found as the system finds it: an existing file through its canonical path,
+// every link and every ".." resolved in the order the system resolves them. Only a link that leads nowhere yet is
+// followed by hand, each step from the real folder of the link.
 QString resolved(const QString &path)
 {
-    QFileInfo file(path);
-    for (int depth = 0; depth < 128 && file.isSymLink(); ++depth) {
-        file.setFile(file.symLinkTarget());
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty()) {
+        return canonical;
     }
-    return file.filePath();
+    QString current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        const QString target = link_target(current);
+        if (target.isEmpty()) {
+            break;
+        }
+        const QFileInfo link(current);
+        const QString folder = QFileInfo(link.absolutePath()).canonicalFilePath();
+        current = QDir(folder.isEmpty() ? link.absolutePath() : folder).filePath(target);
+    }
+    return current;
 }
 
-} // namespace
+// Folders where a replacement was refused although a new file could be made (a hand-in share where students may
+// not delete): later saves there go in place at once rather than leave another file behind.
+QMutex no_replacing_lock;
+QSet<QString> no_replacing;
 
-bool write_whole_file(const QString &path, const QByteArray &bytes, QString *error)
+QString folder_key(const QString &target)
 {
-    if (path.isEmpty()) {
-        return failed(error, describe_write_failure(path, 0, false));
-    }
-    const QString target = resolved(path);
-    const existing_file old = look_at_existing(target);
-    if (old.exists && (old.links > 1 || !QFileInfo(target).isWritable())) {
-        // A rename would leave the other names on the old bytes; a file that may not be written is not replaced
-        // (the attempt tells why).
-        return write_in_place(target, bytes, error);
+    return QFileInfo(target).absolutePath();
+}
+
+bool replacing_refused_in(const QString &target)
+{
+    const QMutexLocker lock(&no_replacing_lock);
+    return no_replacing.contains(folder_key(target));
+}
+
+void remember_replacing_refused(const QString &target)
+{
+    const QMutexLocker lock(&no_replacing_lock);
+    no_replacing.insert(folder_key(target));
+}
+
+// Takes away the new file of a save that did not replace the answer file. Where the folder lets nobody remove it,
+// it is emptied first, so that no copy of the answers is left where others may look; returns false then.
+bool discard(const QString &made)
+{
+    if (remove_file(made) == 0) {
+        return true;
     }
     system_file file;
-    QString made;
-    if (const system_error why = file.create_beside(target, made)) {
-        if (old.exists) {
-            return write_in_place(target, bytes, error); // the folder takes no new file, but the file may be written
-        }
+    if (file.open_existing(made) == 0) {
+        file.set_length(0);
+        file.sync();
+        file.close();
+    }
+    return remove_file(made) == 0;
+}
+
+QString left_behind_text(const QString &made)
+{
+    return QStringLiteral("答卷已保存。保存时在答卷旁建立的临时文件“%1”无法删除（这个文件夹不允许删除文件），"
+                          "其中已不含答案，可请老师删除。")
+        .arg(native(made));
+}
+
+// Writes a file that is not there yet directly, where a new file can be made but not renamed.
+bool write_new_directly(const QString &target, const QByteArray &bytes, QString *error)
+{
+    system_file file;
+    if (const system_error why = file.create_new(target)) {
         return failed(error, describe_write_failure(target, why, false));
     }
-    if (old.exists && file.take_identity(old) != 0) {
-        file.close();
-        remove_file(made);
-        return write_in_place(target, bytes, error); // the new file could not be the teacher's: the old one stays
-    }
-    // Every byte is handed to the system and flushed to disk before the rename; a refusal, even one that a network
-    // share reports only at the close, leaves the old file as it was and takes the new one away.
     system_error why = file.write_at(0, bytes.constData(), bytes.size());
+    if (!why) {
+        why = file.take_identity(existing_file{});
+    }
     if (!why) {
         why = file.sync();
     }
@@ -168,11 +211,84 @@ bool write_whole_file(const QString &path, const QByteArray &bytes, QString *err
     if (!why) {
         why = closing;
     }
+    if (why) {
+        remove_file(target);
+        return failed(error, describe_write_failure(target, why, true));
+    }
+    return true;
+}
+
+} // namespace
+
+bool write_whole_file(const QString &path, const QByteArray &bytes, QString *error)
+{
+    if (error) {
+        error->clear();
+    }
+    if (path.isEmpty()) {
+        return failed(error, describe_write_failure(path, 0, false));
+    }
+    const QString target = resolved(path);
+    const existing_file old = look_at_existing(target);
+    if (old.exists && (old.links > 1 || !QFileInfo(target).isWritable() || replacing_refused_in(target))) {
+        // A rename would leave the other names on the old bytes; a file that may not be written is not replaced
+        // (the attempt tells why).
+        return write_in_place(target, bytes, error);
+    }
+    if (!old.exists && replacing_refused_in(target)) {
+        return write_new_directly(target, bytes, error);
+    }
+    system_file file;
+    QString made;
+    if (const system_error why = file.create_beside(target, old, made)) {
+        if (old.exists) {
+            return write_in_place(target, bytes, error); // the folder takes no new file, but the file may be written
+        }
+        return failed(error, describe_write_failure(target, why, false));
+    }
+    // Every byte is handed to the system before the new file may be read by anyone else, and flushed to disk
+    // before the rename; a refusal, even one that a network share reports only at the close, leaves the old file
+    // as it was and takes the new one away.
+    system_error why = file.write_at(0, bytes.constData(), bytes.size());
+    bool identity_refused = false;
     if (!why) {
-        why = replace_file(made, target);
+        why = file.take_identity(old);
+        identity_refused = why != 0;
+    }
+    if (!why) {
+        why = file.sync();
+    }
+    const system_error closing = file.close();
+    if (!why) {
+        why = closing;
     }
     if (why) {
-        remove_file(made);
+        const bool removed = discard(made);
+        // The new file could not be the teacher's, or the disk or the student's quota has no room for a second
+        // copy: the old file itself may still be written, which needs room only for its growth.
+        if (old.exists && (identity_refused || disk_full(why))) {
+            const bool saved = write_in_place(target, bytes, error);
+            if (saved && !removed && error) {
+                *error = left_behind_text(made);
+            }
+            return saved;
+        }
+        return failed(error, describe_write_failure(target, why, true));
+    }
+    why = replace_file(made, target);
+    if (why && replace_refused(why)) {
+        // The folder takes new files but lets nobody replace or remove one (a hand-in share), or the answer file
+        // cannot be replaced (an append-only folder, a file mounted in its place): it is written in place.
+        remember_replacing_refused(target);
+        const bool removed = discard(made);
+        const bool saved = old.exists ? write_in_place(target, bytes, error) : write_new_directly(target, bytes, error);
+        if (saved && !removed && error) {
+            *error = left_behind_text(made);
+        }
+        return saved;
+    }
+    if (why) {
+        discard(made);
         return failed(error, describe_write_failure(target, why, true));
     }
     if (const system_error unsure = sync_folder(QFileInfo(target).absolutePath())) {

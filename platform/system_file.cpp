@@ -37,9 +37,4 @@ QString name_beside(const QString &target)
     return name;
 }
 
-QString describe_system_error(system_error error)
-{
-    return qt_error_string(error);
-}
-
 } // namespace platform

@@ -20,8 +20,10 @@ using system_error = int;
 // The steps of a write, as a test's fault hook sees them.
 enum class file_step { reserve, write, set_length, sync };
 
-// What a file that is replaced must keep: its owner, group and permission bits, and its other names (hard links).
+// What a file that is replaced must keep: its owner, group and permission bits, its access list and extended
+// attributes, and its other names (hard links).
 struct existing_file {
+    QString path;
     bool exists = false; // a regular file, reached through any symbolic links
     qint64 links = 0;
     unsigned owner = 0; // the owner, group and permission bits on POSIX systems
@@ -41,8 +43,12 @@ public:
     // otherwise for writing alone (a file the student may write but not read).
     system_error open_existing(const QString &path);
     // Makes a new, empty file with a name of its own beside `target` ("target.Ab3xYz"), for writing; its name goes
-    // to `made`.
-    system_error create_beside(const QString &target, QString &made);
+    // to `made`. Nobody but its maker may read it while the answers go in: no rights for group and others on POSIX;
+    // on Windows the security of `old` where there is one (whoever could read the old answers), otherwise the
+    // folder's, as any new file.
+    system_error create_beside(const QString &target, const existing_file &old, QString &made);
+    // Makes the file at `path`, which must not exist yet, as create_beside makes its new file.
+    system_error create_new(const QString &path);
     bool readable() const { return readable_; }
 
     system_error size(qint64 &size) const;
@@ -53,7 +59,9 @@ public:
     // Writes all `size` bytes at `offset`; a short write is retried until the system refuses.
     system_error write_at(qint64 offset, const char *data, qint64 size);
     system_error set_length(qint64 length);
-    // Gives a new file the owner, group and permission bits of `old` (POSIX; nothing to do on Windows).
+    // Gives a new file, once every byte is in it, what `old` had: its owner, group, access list, extended attributes
+    // and permission bits (POSIX; on Windows the replacement keeps them); without an old file, the permission bits
+    // that the user's umask gives any new file.
     system_error take_identity(const existing_file &old);
     // Returns once the system has the file's bytes on disk, or says why it could not. Where the system reports
     // deferred errors on closing (network file systems), a duplicate of the file is closed to collect them.
@@ -71,12 +79,21 @@ private:
 };
 
 // Replaces the file `to` by the closed file `from`, in one step that leaves either of them whole: `to` is never
-// missing nor half-written. On Windows the replacement is on disk when this returns (write-through).
+// missing nor half-written. On Windows the replaced file's owner, access list, attributes and creation time stay,
+// and the replacement is flushed to disk before this returns.
 system_error replace_file(const QString &from, const QString &to);
-// Puts the folder's list of names on disk, so that a replacement survives a power loss. A file system that cannot
-// flush a folder answers 0.
+// Whether `error`, the answer to a replacement or a removal, means that this folder does not let this user replace
+// or remove files (a hand-in share without delete rights, an append-only folder, a file mounted in its place, a
+// file held by another program), so that the file may still be written in place.
+bool replace_refused(system_error error);
+// Puts the folder's list of names on disk, so that a replacement survives a power loss. Only a failure that may have
+// lost the replacement is answered (an I/O error, a server out of room): a folder that this user may not read, or a
+// file system that cannot flush folders, answers 0.
 system_error sync_folder(const QString &folder);
 system_error remove_file(const QString &path);
+// The target of the symbolic link at `path` exactly as the link holds it (relative or absolute); empty when `path`
+// is no link.
+QString link_target(const QString &path);
 
 // Whether `error` means that the disk, or the student's share of it (a quota), is full.
 bool disk_full(system_error error);

@@ -6,11 +6,17 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 namespace platform {
 
@@ -32,11 +38,73 @@ template <typename Call> system_error retried(Call call)
     return 0;
 }
 
+// The permission bits that the user's umask leaves of 0666, as any new file gets them. Read from the system's
+// account of this process where it gives one, because setting the umask to read it would change it for a moment
+// for every thread.
+mode_t new_file_mode()
+{
+    mode_t mask = 022;
+    bool known = false;
+    if (FILE *status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            unsigned value = 0;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                known = true;
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    if (!known) {
+        mask = ::umask(022);
+        ::umask(mask);
+    }
+    return 0666 & ~mask;
+}
+
+// Copies the extended attributes of the file at `from` to the open file `to`; POSIX access lists are among them
+// (system.posix_acl_access). The security label is the system's to give a new file, as to any other.
+system_error copy_attributes(const QByteArray &from, int to)
+{
+#ifdef __linux__
+    ssize_t size = ::listxattr(from.constData(), nullptr, 0);
+    if (size < 0) {
+        return errno == ENOTSUP ? 0 : errno;
+    }
+    std::vector<char> names(static_cast<size_t>(size) + 1);
+    size = ::listxattr(from.constData(), names.data(), names.size());
+    if (size < 0) {
+        return errno;
+    }
+    for (const char *name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+        if (std::strcmp(name, "security.selinux") == 0) {
+            continue;
+        }
+        const ssize_t length = ::getxattr(from.constData(), name, nullptr, 0);
+        if (length < 0) {
+            return errno;
+        }
+        std::vector<char> value(static_cast<size_t>(length) + 1);
+        const ssize_t got = ::getxattr(from.constData(), name, value.data(), value.size());
+        if (got < 0 || ::fsetxattr(to, name, value.data(), static_cast<size_t>(got), 0) != 0) {
+            return errno;
+        }
+    }
+#else
+    Q_UNUSED(from)
+    Q_UNUSED(to)
+#endif
+    return 0;
+}
+
 } // namespace
 
 existing_file look_at_existing(const QString &path)
 {
     existing_file file;
+    file.path = path;
     struct stat status {};
     if (::stat(encoded(path).constData(), &status) == 0 && S_ISREG(status.st_mode)) {
         file.exists = true;
@@ -64,22 +132,29 @@ system_error system_file::open_existing(const QString &path)
     return fd_ >= 0 ? 0 : errno;
 }
 
-system_error system_file::create_beside(const QString &target, QString &made)
+system_error system_file::create_beside(const QString &target, const existing_file &, QString &made)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name = name_beside(target);
-        // As any new file: the permission bits that the user's umask leaves.
-        fd_ = ::open(encoded(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            readable_ = false;
+        const system_error error = create_new(name);
+        if (!error) {
             made = name;
             return 0;
         }
-        if (errno != EEXIST) {
-            return errno;
+        if (error != EEXIST) {
+            return error;
         }
     }
     return EEXIST;
+}
+
+system_error system_file::create_new(const QString &path)
+{
+    // Readable by its maker alone while the answers go in: in a folder that other students may list, a watcher
+    // could otherwise open it now and keep reading what is written.
+    fd_ = ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    readable_ = false;
+    return fd_ >= 0 ? 0 : errno;
 }
 
 system_error system_file::size(qint64 &size) const
@@ -165,6 +240,9 @@ system_error system_file::set_length(qint64 length)
 
 system_error system_file::take_identity(const existing_file &old)
 {
+    if (!old.exists) {
+        return ::fchmod(fd_, new_file_mode()) == 0 ? 0 : errno;
+    }
     struct stat now {};
     if (::fstat(fd_, &now) != 0) {
         return errno;
@@ -173,7 +251,11 @@ system_error system_file::take_identity(const existing_file &old)
     if ((now.st_uid != old.owner || now.st_gid != old.group) && ::fchown(fd_, old.owner, old.group) != 0) {
         return errno;
     }
-    // After a change of owner the system may have dropped the set-id bits: set all of them again.
+    if (const system_error error = copy_attributes(encoded(old.path), fd_)) {
+        return error;
+    }
+    // After a change of owner the system may have dropped the set-id bits: set all of them again. With an access
+    // list, the group bits are its mask, as they were on the old file.
     return ::fchmod(fd_, old.mode) == 0 ? 0 : errno;
 }
 
@@ -213,18 +295,42 @@ system_error replace_file(const QString &from, const QString &to)
     return ::rename(encoded(from).constData(), encoded(to).constData()) == 0 ? 0 : errno;
 }
 
+bool replace_refused(system_error error)
+{
+    return error == EACCES || error == EPERM || error == EBUSY || error == EXDEV;
+}
+
 system_error sync_folder(const QString &folder)
 {
+    // A drop folder (write and search rights, no read) cannot be opened: the replacement is the system's to keep.
     const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        return errno;
+        return errno == EACCES || errno == EPERM ? 0 : errno;
     }
     system_error error = retried([&] { return ::fsync(fd); });
-    if (error == EINVAL) {
-        error = 0; // this file system cannot flush a folder
+    // Only an I/O error, or a server that ran out of room, says that the replacement may be lost; the rest means
+    // that this file system cannot flush a folder.
+    if (error != EIO && !disk_full(error)) {
+        error = 0;
     }
     ::close(fd);
     return error;
+}
+
+QString link_target(const QString &path)
+{
+    QByteArray target(4096, Qt::Uninitialized);
+    const ssize_t size = ::readlink(encoded(path).constData(), target.data(), static_cast<size_t>(target.size()));
+    if (size <= 0 || size >= target.size()) {
+        return QString();
+    }
+    target.truncate(static_cast<int>(size));
+    return QFile::decodeName(target);
+}
+
+QString describe_system_error(system_error error)
+{
+    return qt_error_string(error);
 }
 
 system_error remove_file(const QString &path)
