@@ -5,6 +5,7 @@
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
 #include "platform/safe_save.h"
+#include "platform/system_file.h"
 #include "platform/text_mode.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -307,6 +309,9 @@ void tst_answer_file::a_replaced_file_keeps_its_identity_data()
     QTest::newRow("owned by the teacher, saved by a student") << QStringLiteral("student");
     QTest::newRow("a second name through a hard link") << QStringLiteral("hard link");
     QTest::newRow("a symbolic link to the file") << QStringLiteral("symbolic link");
+    QTest::newRow("an access list and an extended attribute") << QStringLiteral("access list");
+    QTest::newRow("a drop folder: the student may write and create, not list") << QStringLiteral("drop folder");
+    QTest::newRow("a link with '..' reached through a linked folder") << QStringLiteral("dotdot link");
 }
 
 void tst_answer_file::a_replaced_file_keeps_its_identity()
@@ -316,13 +321,20 @@ void tst_answer_file::a_replaced_file_keeps_its_identity()
 #else
     QFETCH(QString, kind);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("s01.stu"));
+    // "dotdot link": home/exam -> ../srv/class1, and srv/class1/s01.stu -> ../answers/s01.stu, saved through
+    // home/exam/s01.stu; the system reaches srv/answers/s01.stu, which is the file.
+    const bool dotdot = kind == QLatin1String("dotdot link");
+    const QString folder = dotdot ? dir.filePath(QStringLiteral("srv/answers")) : dir.path();
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/s01.stu");
     const QString other = dir.filePath(QStringLiteral("other name"));
     QVERIFY(platform::write_whole_file(file, "1\r\n@old$\r\n", nullptr));
     QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup));
     QString path = file;
     const bool teachers = kind == QLatin1String("teacher") || kind == QLatin1String("student");
-    if (teachers && ::chown(QFile::encodeName(file).constData(), 12345, 23456) != 0) {
+    const bool students = kind == QLatin1String("student") || kind == QLatin1String("drop folder");
+    const uid_t owner = kind == QLatin1String("drop folder") ? 34567 : 12345;
+    if ((teachers || students) && ::chown(QFile::encodeName(file).constData(), owner, owner + 11111) != 0) {
         QSKIP("cannot give a file to another user here (needs root)");
     }
     if (kind == QLatin1String("student")) {
@@ -331,6 +343,9 @@ void tst_answer_file::a_replaced_file_keeps_its_identity()
         QVERIFY(QFile::setPermissions(file, QFile::Permissions(0x6666)));
         QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
     }
+    if (kind == QLatin1String("drop folder")) {
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 01733) == 0);
+    }
     if (kind == QLatin1String("hard link")) {
         QVERIFY(::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()) == 0);
     }
@@ -338,17 +353,60 @@ void tst_answer_file::a_replaced_file_keeps_its_identity()
         QVERIFY(QFile::link(file, other));
         path = other;
     }
+    if (dotdot) {
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("srv/class1"))) &&
+                QDir().mkpath(dir.filePath(QStringLiteral("home"))));
+        QVERIFY(::symlink("../srv/class1", QFile::encodeName(dir.filePath(QStringLiteral("home/exam"))).constData()) ==
+                0);
+        QVERIFY(::symlink("../answers/s01.stu",
+                          QFile::encodeName(dir.filePath(QStringLiteral("srv/class1/s01.stu"))).constData()) == 0);
+        path = dir.filePath(QStringLiteral("home/exam/s01.stu"));
+    }
+    // A POSIX access list that lets one more user write, and an attribute of the teacher's.
+    const auto attributes = [&] {
+        QByteArray all;
+        for (const char *name : {"system.posix_acl_access", "user.teacher"}) {
+            char value[256];
+            const ssize_t size = ::getxattr(QFile::encodeName(file).constData(), name, value, sizeof value);
+            all +=
+                QByteArray(name) + '=' + (size >= 0 ? QByteArray(value, static_cast<int>(size)) : QByteArray()) + ';';
+        }
+        return all;
+    };
+    if (kind == QLatin1String("access list")) {
+        const quint32 acl[] = {2,          0x00060001, 0xffffffff, 0x00060002, 12345,     0x00040004,
+                               0xffffffff, 0x00060010, 0xffffffff, 0x00000020, 0xffffffff};
+        if (::setxattr(QFile::encodeName(file).constData(), "system.posix_acl_access", acl, sizeof acl, 0) != 0 ||
+            ::setxattr(QFile::encodeName(file).constData(), "user.teacher", "marked", 6, 0) != 0) {
+            QSKIP("this file system keeps no access lists or extended attributes");
+        }
+    }
+    const QByteArray attributes_before = attributes();
     struct stat before {};
     QVERIFY(::stat(QFile::encodeName(file).constData(), &before) == 0);
     set_store(1, 0, 1);
     store.onech_items[1].answer = 4;
     store.unch_items[1].answer = QStringLiteral("new");
+    // While the answers go in, the new file beside the old one is its maker's alone.
+    unsigned open_to_others = 0;
+    platform::set_file_fault([&](platform::file_step step) {
+        const QFileInfoList made =
+            QDir(folder).entryInfoList({QStringLiteral("s01.stu.*")}, QDir::Files | QDir::Hidden);
+        for (const QFileInfo &info : made) {
+            struct stat status {};
+            if (step == platform::file_step::write &&
+                ::stat(QFile::encodeName(info.filePath()).constData(), &status) == 0) {
+                open_to_others |= status.st_mode & 077;
+            }
+        }
+        return 0;
+    });
     QString error;
-    if (kind == QLatin1String("student")) {
+    if (students) {
         const pid_t student = ::fork();
         if (student == 0) {
-            const bool dropped = ::setgid(34567) == 0 && ::setuid(34567) == 0;
-            ::_exit(dropped && write_answer_file(path, nullptr) ? 0 : 1);
+            const bool dropped = ::setgid(owner + 11111) == 0 && ::setuid(owner) == 0;
+            ::_exit(dropped && write_answer_file(path, nullptr) && open_to_others == 0 ? 0 : 1);
         }
         int status = -1;
         QVERIFY(student > 0 && ::waitpid(student, &status, 0) == student);
@@ -356,18 +414,26 @@ void tst_answer_file::a_replaced_file_keeps_its_identity()
     } else {
         QVERIFY2(write_answer_file(path, &error), qPrintable(error));
     }
+    platform::set_file_fault({});
+    QCOMPARE(open_to_others, 0u);
     struct stat after {};
     QVERIFY(::stat(QFile::encodeName(file).constData(), &after) == 0);
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(after.st_mode, before.st_mode);
     QCOMPARE(after.st_nlink, before.st_nlink);
+    QCOMPARE(attributes(), attributes_before);
     QCOMPARE(file_bytes(file), QByteArray("4\r\n@new$\r\n"));
-    if (!teachers) {
+    const bool two_names = kind == QLatin1String("hard link") || kind == QLatin1String("symbolic link");
+    if (two_names) {
         QCOMPARE(file_bytes(other), QByteArray("4\r\n@new$\r\n"));
     }
     QCOMPARE(QFileInfo(other).isSymLink(), kind == QLatin1String("symbolic link"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), teachers ? 1 : 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), dotdot ? 0 : two_names ? 2 : 1);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::System).size(), two_names ? 2 : 1);
+    if (dotdot) {
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("home/answers"))));
+    }
 #endif
 }
 
