@@ -92,14 +92,22 @@ void tst_close_paper::every_way_of_cancelling_changes_nothing_data()
 {
     QTest::addColumn<closing>("how");
     QTest::addColumn<harness::box_answer>("answer");
-    QTest::newRow("关闭当前答卷, Cancel") << closing::paper_button << box_answer::cancel;
-    QTest::newRow("关闭当前答卷, Esc") << closing::paper_button << box_answer::escape;
-    QTest::newRow("关闭当前答卷, the close box") << closing::paper_button << box_answer::close_box;
-    QTest::newRow("the window closed, Cancel") << closing::window << box_answer::cancel;
-    QTest::newRow("the window closed, Esc") << closing::window << box_answer::escape;
-    QTest::newRow("the window closed, the box's close box") << closing::window << box_answer::close_box;
+    QTest::addColumn<bool>("meanwhile"); // `how` is asked for while 关闭当前答卷's question is up
+    QTest::newRow("关闭当前答卷, Cancel") << closing::paper_button << box_answer::cancel << false;
+    QTest::newRow("关闭当前答卷, Esc") << closing::paper_button << box_answer::escape << false;
+    QTest::newRow("关闭当前答卷, the close box") << closing::paper_button << box_answer::close_box << false;
+    QTest::newRow("the window closed, Cancel") << closing::window << box_answer::cancel << false;
+    QTest::newRow("the window closed, Esc") << closing::window << box_answer::escape << false;
+    QTest::newRow("the window closed, the box's close box") << closing::window << box_answer::close_box << false;
     if (session_end_drivable()) {
-        QTest::newRow("the session ends, Cancel") << closing::session_end << box_answer::cancel;
+        QTest::newRow("the session ends, Cancel") << closing::session_end << box_answer::cancel << false;
+    }
+    // One question at a time: a second request while it is up is refused without a second box.
+    QTest::newRow("关闭当前答卷 asking, the window closed meanwhile, Cancel")
+        << closing::window << box_answer::cancel << true;
+    if (session_end_drivable()) {
+        QTest::newRow("关闭当前答卷 asking, the session ends meanwhile, Cancel")
+            << closing::session_end << box_answer::cancel << true;
     }
 }
 
@@ -107,16 +115,33 @@ void tst_close_paper::every_way_of_cancelling_changes_nothing()
 {
     QFETCH(closing, how);
     QFETCH(harness::box_answer, answer);
+    QFETCH(bool, meanwhile);
     open_worked();
     click_option(w, "onech_D");
     click(w, "onech_next");
     const QStringList before = snapshot(w);
-    dialogs->answer_message(answer);
-    if (how == closing::paper_button) {
+    const int seen_before = dialogs->seen.size();
+    if (meanwhile) {
+        int questions = 0;
+        bool refused = false;
+        dialogs->answer_the_rest([&](QWidget *box, dialog_driver &driver) {
+            if (questions++ == 0) {
+                refused = !ask_to_close(w, how);
+            }
+            driver.click_box_button(qobject_cast<QMessageBox *>(box), answer);
+        });
         click(w, "close_paper");
+        QVERIFY(refused);
+        QCOMPARE(questions, 1);
     } else {
-        QVERIFY(!ask_to_close(w, how));
+        dialogs->answer_message(answer);
+        if (how == closing::paper_button) {
+            click(w, "close_paper");
+        } else {
+            QVERIFY(!ask_to_close(w, how));
+        }
     }
+    QCOMPARE(dialogs->seen.size(), seen_before + 1);
     QVERIFY(w->isVisible());
     QCOMPARE(snapshot(w), before);
     QCOMPARE(store.onech_items[1].answer, 8); // the stored answer that no save wrote is still there
