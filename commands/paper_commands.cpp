@@ -52,9 +52,19 @@ paper::answer_paths paths_of(const QString &chosen)
     return paper::derive_answer_paths(platform::to_local_8bit(chosen));
 }
 
-// Whether this program can use the paths of the chosen file, or an explanation why not.
-bool usable_paths(const QString &chosen, const paper::answer_paths &paths, QString *why)
+// Whether this program can use the paths of the chosen file, or an explanation why not. `existing`: the file is
+// to be opened, not made.
+bool usable_paths(const QString &chosen, const paper::answer_paths &paths, bool existing, QString *why)
 {
+    // A name in bytes that the locale's code page cannot decode (made on Chinese Windows, seen under a UTF-8
+    // locale) reaches the program with stand-ins, under which no file is found.
+    const QString must_exist = existing ? chosen : QFileInfo(chosen).absolutePath();
+    if (chosen.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(must_exist)) {
+        *why = QStringLiteral("文件路径“%1”中有当前系统编码无法识别的文字（显示为“%2”），按这个名字找不到文件。"
+                              "请把文件或文件夹改名，或在文件名所用的编码下启动本程序。")
+                   .arg(QDir::toNativeSeparators(chosen), QString(QChar::ReplacementCharacter));
+        return false;
+    }
     if (!platform::fits_local_8bit(chosen)) {
         *why = QStringLiteral("文件路径“%1”中有当前系统编码无法表示的字符，请换一个文件夹或文件名。")
                    .arg(QDir::toNativeSeparators(chosen));
@@ -105,7 +115,7 @@ void new_paper(Ui::vq_stu &ui)
     const QString problem = platform::from_local_8bit(paths.problem_path);
     ui.onech_pro->setPlainText(problem); // before any test, whatever follows
     QString why;
-    if (!usable_paths(chosen, paths, &why)) {
+    if (!usable_paths(chosen, paths, false, &why)) {
         tell(QStringLiteral("答卷文件没有创建：%1").arg(why));
         return;
     }
@@ -147,7 +157,7 @@ void open_paper_file(Ui::vq_stu &ui, const QString &chosen)
 {
     const paper::answer_paths paths = paths_of(chosen);
     QString why;
-    if (!usable_paths(chosen, paths, &why)) {
+    if (!usable_paths(chosen, paths, true, &why)) {
         tell(QStringLiteral("答卷没有打开：%1").arg(why));
         return;
     }
