@@ -102,6 +102,10 @@ void leave_the_program_folder()
     if (QFileInfo(QDir::currentPath()).canonicalFilePath().compare(program, Qt::CaseInsensitive) != 0) {
         return;
     }
+    // A program copied into the exam folder, beside the paper, stays there.
+    if (QFileInfo::exists(QDir(program).filePath(QStringLiteral("problem.prb")))) {
+        return;
+    }
     // The system's own Documents folder, wherever the school's policy has put it (a network share).
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documents.isEmpty() && QFileInfo(documents).isDir()) {

@@ -21,7 +21,8 @@ void install_toolkit_translations(const QLocale &locale);
 
 // On Windows, a program started in its own folder (the Start menu's shortcut, a double click on vq_stu.exe) works
 // in the student's Documents folder instead, so that its dialogs, which start in the working folder, open where
-// students keep their files rather than among the program's files. Elsewhere the working folder stays as it is.
+// students keep their files rather than among the program's files. A program copied into an exam folder, beside
+// its problem.prb, stays there. Elsewhere the working folder stays as it is.
 void leave_the_program_folder();
 
 // When the desktop session ends (log out, shut down) while a paper is open, asks as closing the window does, where

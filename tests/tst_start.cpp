@@ -221,22 +221,32 @@ void tst_start::qt_dialogs_speak_chinese_under_a_chinese_locale()
 void tst_start::the_program_folder_is_left_for_documents_on_windows_data()
 {
     QTest::addColumn<bool>("in_program_folder");
-    QTest::newRow("started in the program's folder (the Start menu)") << true;
-    QTest::newRow("started elsewhere (a double click on an answer file)") << false;
+    QTest::addColumn<bool>("beside_paper"); // the program's folder holds a problem.prb
+    QTest::newRow("started in the program's folder (the Start menu)") << true << false;
+    QTest::newRow("started elsewhere (a double click on an answer file)") << false << false;
+    QTest::newRow("started in the program's folder, copied beside the paper") << true << true;
 }
 
 void tst_start::the_program_folder_is_left_for_documents_on_windows()
 {
     QFETCH(bool, in_program_folder);
+    QFETCH(bool, beside_paper);
     QTemporaryDir elsewhere;
     const QString home = QDir::currentPath();
     const QString started = in_program_folder ? QCoreApplication::applicationDirPath() : elsewhere.path();
+    const QString paper = QDir(started).filePath(QStringLiteral("problem.prb"));
+    if (beside_paper) {
+        write_bytes(paper, "0 0 0");
+    }
     QDir::setCurrent(started);
     leave_the_program_folder();
     const QString working = QDir::currentPath();
     QDir::setCurrent(home);
+    if (beside_paper) {
+        QFile::remove(paper);
+    }
 #ifdef Q_OS_WIN
-    if (in_program_folder) {
+    if (in_program_folder && !beside_paper) {
         const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QVERIFY(!documents.isEmpty());
         QCOMPARE(QFileInfo(working).canonicalFilePath(), QFileInfo(documents).canonicalFilePath());

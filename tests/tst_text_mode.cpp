@@ -18,6 +18,7 @@ private slots:
     void folding_undoes_expanding();
     void whole_file_is_read_byte_for_byte();
     void missing_file_is_reported();
+    void replacing_write_leaves_exact_bytes_data();
     void replacing_write_leaves_exact_bytes();
     void write_into_missing_folder_fails_and_says_why();
 };
@@ -105,9 +106,21 @@ void tst_text_mode::missing_file_is_reported()
     QVERIFY2(error.contains(QStringLiteral("不存在")), qPrintable(error));
 }
 
+void tst_text_mode::replacing_write_leaves_exact_bytes_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("beside the scratch folder") << QString();
+    // More than the 260 characters of a short Windows path, as deep class folders on a share make it.
+    const QString deep = QString(90, QLatin1Char('d'));
+    QTest::newRow("a path of more than 260 characters") << deep + QLatin1Char('/') + deep + QLatin1Char('/') + deep;
+}
+
 void tst_text_mode::replacing_write_leaves_exact_bytes()
 {
-    QTemporaryDir dir;
+    QFETCH(QString, folder);
+    QTemporaryDir scratch;
+    const QDir dir(scratch.filePath(folder));
+    QVERIFY(QDir().mkpath(dir.path()));
     const QString path = dir.filePath(QStringLiteral("a.stu"));
     QVERIFY(platform::write_whole_file(path, QByteArray("long old content\r\n"), nullptr));
     QVERIFY(platform::write_whole_file(path, QByteArray("0\r\n"), nullptr));
