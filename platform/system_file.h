@@ -18,7 +18,7 @@ namespace platform {
 using system_error = int;
 
 // The steps of a write, as a test's fault hook sees them.
-enum class file_step { reserve, write, set_length, sync };
+enum class file_step { reserve, write, set_length, sync, replace };
 
 // What a file that is replaced must keep: its owner, group and permission bits, its access list and extended
 // attributes, and its other names (hard links).

@@ -292,6 +292,9 @@ system_error system_file::close()
 
 system_error replace_file(const QString &from, const QString &to)
 {
+    if (const system_error error = file_fault(file_step::replace)) {
+        return error;
+    }
     return ::rename(encoded(from).constData(), encoded(to).constData()) == 0 ? 0 : errno;
 }
 

@@ -342,6 +342,9 @@ bool reservation_unsupported(system_error error)
 
 system_error replace_file(const QString &from, const QString &to)
 {
+    if (const system_error error = file_fault(file_step::replace)) {
+        return error;
+    }
     // Write-through: the replacement is on disk when the call returns, as a flush of the folder does on POSIX.
     const DWORD how = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     const std::wstring source = wide(from);

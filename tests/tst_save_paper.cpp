@@ -308,7 +308,8 @@ void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole_data()
     // A disk of its own, filled up after the paper was opened: "tmpfs" of 64 KiB; "ext4" or "ext3", loop-mounted
     // images of 4 MiB left with 50 KiB free, where a reservation that fails has already grown the file.
     QTest::addColumn<QString>("disk");
-    QTest::addColumn<QString>("place");  // "new file", or in place: "second name" (a hard link), "locked folder"
+    QTest::addColumn<QString>("place");  // "new file", or in place: "second name" (a hard link), "locked folder";
+                                         // "no file yet": removed after the paper was opened
     QTest::addColumn<bool>("new_paper"); // replaced by a new paper instead of saved
     QTest::addColumn<int>("answer_length");
     QTest::addColumn<platform::file_step>("step"); // the step that the system is made to refuse once...
@@ -338,6 +339,9 @@ void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole_data()
                 << disk << place << false << 300000 << reserve << 0 << full;
         }
     }
+    QTest::newRow("a new paper where the folder allows no rename: written directly")
+        << QString() << QStringLiteral("no file yet") << true << 0 << platform::file_step::replace << EACCES
+        << QString();
     QTest::newRow("in place over the student's quota")
         << QString() << linked << false << 20 << reserve << EDQUOT << full;
     QTest::newRow("in place, the disk fails while the old bytes are written over: they are put back")
@@ -382,6 +386,9 @@ void tst_save_paper::a_failed_write_is_told_and_the_old_file_stays_whole()
         scratch.locked = folder;
     }
     open_paper(w, *dialogs, path);
+    if (place == QStringLiteral("no file yet")) {
+        QVERIFY(QFile::remove(path));
+    }
     if (!disk.isEmpty()) {
         scratch.fill(disk == QStringLiteral("tmpfs") ? 0 : 50 * 1024);
     }
