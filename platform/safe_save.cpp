@@ -170,27 +170,31 @@ void remember_replacing_refused(const QString &target)
     no_replacing.insert(folder_key(target));
 }
 
+// What became of the new file of a save that did not replace the answer file.
+enum class leftover { none, emptied, whole };
+
 // Takes away the new file of a save that did not replace the answer file. Where the folder lets nobody remove it,
-// it is emptied first, so that no copy of the answers is left where others may look; returns false then.
-bool discard(const QString &made)
+// it is emptied, so that no copy of the answers is left where others may look.
+leftover discard(const QString &made)
 {
     if (remove_file(made) == 0) {
-        return true;
+        return leftover::none;
     }
     system_file file;
-    if (file.open_existing(made) == 0) {
-        file.set_length(0);
-        file.sync();
-        file.close();
+    const bool emptied = file.open_existing(made) == 0 && file.set_length(0) == 0 && file.sync() == 0;
+    file.close();
+    if (remove_file(made) == 0) {
+        return leftover::none;
     }
-    return remove_file(made) == 0;
+    return emptied ? leftover::emptied : leftover::whole;
 }
 
-QString left_behind_text(const QString &made)
+// The notice of a save that is done but left its new file behind.
+QString left_behind_text(const QString &made, leftover left)
 {
-    return QStringLiteral("答卷已保存。保存时在答卷旁建立的临时文件“%1”无法删除（这个文件夹不允许删除文件），"
-                          "其中已不含答案，可请老师删除。")
-        .arg(native(made));
+    return QStringLiteral("答卷已保存。保存时在答卷旁建立的临时文件“%1”无法删除（这个文件夹不允许删除文件），%2")
+        .arg(native(made), left == leftover::emptied ? QStringLiteral("其中已不含答案，可请老师删除。")
+                                                     : QStringLiteral("其中仍有一份答案，请尽快请老师删除。"));
 }
 
 // Writes a file that is not there yet directly, where a new file can be made but not renamed.
@@ -263,13 +267,13 @@ bool write_whole_file(const QString &path, const QByteArray &bytes, QString *err
         why = closing;
     }
     if (why) {
-        const bool removed = discard(made);
+        const leftover left = discard(made);
         // The new file could not be the teacher's, or the disk or the student's quota has no room for a second
         // copy: the old file itself may still be written, which needs room only for its growth.
         if (old.exists && (identity_refused || disk_full(why))) {
             const bool saved = write_in_place(target, bytes, error);
-            if (saved && !removed && error) {
-                *error = left_behind_text(made);
+            if (saved && left != leftover::none && error) {
+                *error = left_behind_text(made, left);
             }
             return saved;
         }
@@ -280,10 +284,10 @@ bool write_whole_file(const QString &path, const QByteArray &bytes, QString *err
         // The folder takes new files but lets nobody replace or remove one (a hand-in share), or the answer file
         // cannot be replaced (an append-only folder, a file mounted in its place): it is written in place.
         remember_replacing_refused(target);
-        const bool removed = discard(made);
+        const leftover left = discard(made);
         const bool saved = old.exists ? write_in_place(target, bytes, error) : write_new_directly(target, bytes, error);
-        if (saved && !removed && error) {
-            *error = left_behind_text(made);
+        if (saved && left != leftover::none && error) {
+            *error = left_behind_text(made, left);
         }
         return saved;
     }
