@@ -16,7 +16,9 @@
 
 #include <limits>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -312,15 +314,59 @@ void tst_answer_file::a_replaced_file_keeps_its_identity_data()
     QTest::newRow("an access list and an extended attribute") << QStringLiteral("access list");
     QTest::newRow("a drop folder: the student may write and create, not list") << QStringLiteral("drop folder");
     QTest::newRow("a link with '..' reached through a linked folder") << QStringLiteral("dotdot link");
+    QTest::newRow("Windows: its creation time and attributes") << QStringLiteral("windows attributes");
 }
 
 void tst_answer_file::a_replaced_file_keeps_its_identity()
 {
-#ifdef Q_OS_WIN
-    QSKIP("owners, groups and links as a POSIX system keeps them");
-#else
     QFETCH(QString, kind);
+#ifdef Q_OS_WIN
+    if (kind != QLatin1String("windows attributes")) {
+        QSKIP("owners, groups and links as a POSIX system keeps them");
+    }
     QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("s01.stu"));
+    QVERIFY(platform::write_whole_file(file, "1\r\n@old$\r\n", nullptr));
+    const std::wstring name = QDir::toNativeSeparators(file).toStdWString();
+    // Made in 2001 and hidden by the student; the save must replace the file, not write it in place.
+    const auto identity = [&](FILETIME *created, DWORD *attributes) {
+        const HANDLE handle = CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr);
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool known = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
+        CloseHandle(handle);
+        *created = info.ftCreationTime;
+        *attributes = info.dwFileAttributes;
+        return known ? (static_cast<quint64>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+    };
+    const HANDLE handle =
+        CreateFileW(name.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME long_ago{0x2b3a8000, 0x01c0d3b6};
+    QVERIFY(handle != INVALID_HANDLE_VALUE && SetFileTime(handle, &long_ago, nullptr, nullptr));
+    CloseHandle(handle);
+    QVERIFY(SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    FILETIME created_before{};
+    DWORD attributes_before = 0;
+    const quint64 before = identity(&created_before, &attributes_before);
+    set_store(1, 0, 1);
+    store.unch_items[1].answer = QStringLiteral("new");
+    QString error;
+    QVERIFY2(write_answer_file(file, &error), qPrintable(error));
+    FILETIME created_after{};
+    DWORD attributes_after = 0;
+    QVERIFY(identity(&created_after, &attributes_after) != before);
+    // A file system that keeps no creation time of its own (Wine's on Linux) cannot show it kept.
+    if (CompareFileTime(&created_before, &long_ago) == 0) {
+        QCOMPARE(CompareFileTime(&created_after, &created_before), 0);
+    }
+    QCOMPARE(attributes_after & FILE_ATTRIBUTE_HIDDEN, DWORD(FILE_ATTRIBUTE_HIDDEN));
+    QCOMPARE(file_bytes(file), QByteArray("0\r\n@new$\r\n"));
+#else
+    if (kind == QLatin1String("windows attributes")) {
+        QSKIP("a Windows file's creation time and attributes");
+    }
+    QTemporaryDir dir;
+
     // "dotdot link": home/exam -> ../srv/class1, and srv/class1/s01.stu -> ../answers/s01.stu, saved through
     // home/exam/s01.stu; the system reaches srv/answers/s01.stu, which is the file.
     const bool dotdot = kind == QLatin1String("dotdot link");
