@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "app/vq_stu.h"
+#include "commands/answer_recovery.h"
 #include "paper/paper_paths.h"
 #include "paper/paper_store.h"
 #include "support/worked_example.h"
@@ -13,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -400,6 +402,9 @@ void slot_recorder::clear()
 
 void reset_store()
 {
+    // The recovery records of earlier tests go with their answers.
+    wait_for_recovery_records();
+    QDir(recovery_folder()).removeRecursively();
     using namespace paper;
     for (auto &item : store.onech_items) {
         item = onech_item{};
@@ -431,6 +436,25 @@ void quiet_offscreen_warnings(QtMsgType type, const QMessageLogContext &context,
 
 } // namespace
 
+void private_data_folder()
+{
+    static const bool isolated = [] {
+        QCoreApplication::setApplicationName(QStringLiteral("vq_stu"));
+#ifdef Q_OS_WIN
+        QStandardPaths::setTestModeEnabled(true);
+#else
+        // One folder per test program, which its child processes share.
+        if (!qEnvironmentVariableIsSet("VQ_PRIVATE_DATA_HOME")) {
+            static QTemporaryDir home;
+            qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+            qputenv("VQ_PRIVATE_DATA_HOME", "1");
+        }
+#endif
+        return true;
+    }();
+    Q_UNUSED(isolated)
+}
+
 window_fixture::window_fixture()
 {
     static const bool quiet = [] {
@@ -438,6 +462,7 @@ window_fixture::window_fixture()
         return true;
     }();
     Q_UNUSED(quiet)
+    private_data_folder();
     reset_store();
     window_ = std::make_unique<vq_stu>();
     confirm_before_session_ends(*window_);
