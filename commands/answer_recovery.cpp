@@ -51,8 +51,8 @@ public:
     struct job {
         kind what = kind::write;
         paper_files files;
-        recovery_record record;   // begin and remove: the answers the answer file holds
-        bool identified = false;  // begin: the identities in `record` were already taken
+        recovery_record record;  // begin and remove: the answers the answer file holds
+        bool identified = false; // begin: the identities in `record` were already taken
     };
 
     record_writer() : thread_([this] { run(); }) {}
@@ -304,7 +304,7 @@ void offer_recovery_record(Ui::vq_stu &ui, const QString &chosen)
                          ? paper::identity_of(file_bytes)
                          : paper::file_identity{};
     opened.saved = platform::read_whole_file(chosen, file_bytes, nullptr) ? paper::identity_of(file_bytes)
-                                                                         : paper::file_identity{};
+                                                                          : paper::file_identity{};
     record_writer::job begin;
     begin.what = record_writer::kind::begin;
     begin.files = current.files;

@@ -43,13 +43,13 @@ inline bool operator!=(const answer_set &a, const answer_set &b)
 }
 
 struct recovery_record {
-    QString answer_file;    // the answer file's canonical path
-    file_identity problem;  // the problem file beside it
-    file_identity saved;    // the answer file as this program last read or wrote it
-    QDateTime written;      // when the answers were taken, in UTC
-    answer_set answers;     // the store's answers
+    QString answer_file;     // the answer file's canonical path
+    file_identity problem;   // the problem file beside it
+    file_identity saved;     // the answer file as this program last read or wrote it
+    QDateTime written;       // when the answers were taken, in UTC
+    answer_set answers;      // the store's answers
     qint32 box_question = 0; // the non-choice question whose text was in the answer box, 0 for none
-    QString box_text;       // that text, which may not be stored yet
+    QString box_text;        // that text, which may not be stored yet
 };
 
 // The store's answers. Cheap: the free answers are shared, not copied.

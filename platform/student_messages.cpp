@@ -73,8 +73,7 @@ bool ask_to_restore(const QString &paper, int differing, const QDateTime &typed,
     text += QStringLiteral("是否恢复这些答案？\n"
                            "点击“是”恢复（恢复后仍需点击“保存当前答卷”才会写入答卷文件）；"
                            "点击“否”放弃这些答案，使用答卷文件中的答案。");
-    return platform::message_box(text, notice_caption(), platform::box_buttons::yes_no) !=
-           platform::box_answer::no;
+    return platform::message_box(text, notice_caption(), platform::box_buttons::yes_no) != platform::box_answer::no;
 }
 
 void tell_restored(int restored)
