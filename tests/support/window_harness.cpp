@@ -87,6 +87,14 @@ public:
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
         };
+        // A question of yes or no takes OK as yes and Cancel as no. Windows ignores Esc and the close box there;
+        // they answer yes, as the box elsewhere does, so that a test never waits on a box that cannot close.
+        const bool yes_no = GetDlgItem(window, IDYES) != nullptr;
+        if (yes_no && answer != box_answer::no && answer != box_answer::cancel) {
+            answer = box_answer::yes;
+        } else if (yes_no) {
+            answer = box_answer::no;
+        }
         switch (answer) {
         case box_answer::ok:
             command(IDOK);
@@ -302,18 +310,22 @@ void dialog_driver::click_box_button(QMessageBox *box, box_answer answer)
         if (!target) {
             return;
         }
+        // A question of yes or no takes OK as yes and Cancel as no.
+        const auto press = [&target](QMessageBox::StandardButton button, QMessageBox::StandardButton otherwise) {
+            (target->button(button) ? target->button(button) : target->button(otherwise))->click();
+        };
         switch (answer) {
         case box_answer::ok:
-            target->button(QMessageBox::Ok)->click();
+            press(QMessageBox::Ok, QMessageBox::Yes);
             break;
         case box_answer::cancel:
-            target->button(QMessageBox::Cancel)->click();
+            press(QMessageBox::Cancel, QMessageBox::No);
             break;
         case box_answer::yes:
-            target->button(QMessageBox::Yes)->click();
+            press(QMessageBox::Yes, QMessageBox::Ok);
             break;
         case box_answer::no:
-            target->button(QMessageBox::No)->click();
+            press(QMessageBox::No, QMessageBox::Cancel);
             break;
         case box_answer::escape:
             QTest::keyClick(target, Qt::Key_Escape);
