@@ -137,7 +137,7 @@ void typing_with_recovery_record(benchmark::State &state)
     wait_for_recovery_records();
     platform::set_file_fault({});
     state.counters["longest_pause_ms"] = longest * 1000;
-    state.counters["files_flushed"] = flushes;
+    state.counters["files_flushed"] = flushes.load();
 }
 
 } // namespace
