@@ -7,6 +7,7 @@
 #include "paper/paper_paths.h"
 #include "platform/safe_save.h"
 #include "platform/student_messages.h"
+#include "platform/system_file.h"
 #include "platform/text_mode.h"
 #include "ui_vq_stu.h"
 
@@ -29,6 +30,35 @@ using paper::store;
 namespace {
 
 constexpr int typing_pause_ms = 2000;
+
+// The folder and the records are the student's alone: on POSIX systems nobody else may even see which papers have
+// one. On Windows the folder lies in the user's own profile, which is private already.
+bool private_folder(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder)
+    return true;
+#else
+    return QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+#endif
+}
+
+// Makes the folder, and its parents where they are new, with every new name flushed to disk: a power cut must not
+// take the folder of a record that was flushed.
+bool make_folder(const QString &folder)
+{
+    QStringList made;
+    for (QFileInfo at(folder); !at.exists() && !at.isRoot(); at = QFileInfo(at.path())) {
+        made.prepend(at.path());
+    }
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    for (const QString &parent : made) {
+        platform::sync_folder(parent);
+    }
+    return true;
+}
 
 // The files of one open paper.
 struct paper_files {
@@ -149,9 +179,7 @@ private:
         record.saved = saved_;
         QString why;
         const QString folder = QFileInfo(files_.record).path();
-        // The folder and the record are the student's alone: nobody else may even see which papers have one.
-        if (!QDir().mkpath(folder) ||
-            !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        if (!make_folder(folder) || !private_folder(folder)) {
             why = QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
         } else if (platform::write_whole_file(files_.record, paper::record_bytes(record), &why)) {
             QFile::setPermissions(files_.record, QFile::ReadOwner | QFile::WriteOwner);
