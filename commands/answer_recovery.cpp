@@ -272,7 +272,8 @@ void show_restored(Ui::vq_stu &ui)
 
 QString recovery_folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/recovery");
 }
 
 void wait_for_recovery_records()
@@ -317,8 +318,14 @@ void offer_recovery_record(Ui::vq_stu &ui, const QString &chosen)
     if (canonical.isEmpty()) {
         canonical = QFileInfo(chosen).absoluteFilePath();
     }
+    const QString folder = recovery_folder();
+    if (folder.isEmpty()) {
+        current = kept_paper{};
+        tell_record_not_written(QStringLiteral("找不到本用户的程序数据文件夹。"));
+        return;
+    }
     current.open = true;
-    current.files = {recovery_folder() + QLatin1Char('/') + paper::record_file_name(canonical),
+    current.files = {folder + QLatin1Char('/') + paper::record_file_name(canonical),
                      paper::path_name(store.problem_path), chosen, canonical};
     QByteArray bytes;
     if (!QFile::exists(current.files.record) || !platform::read_whole_file(current.files.record, bytes, nullptr)) {

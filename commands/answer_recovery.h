@@ -40,5 +40,5 @@ void drop_recovery_record();
 // Returns once every record that was asked for is written or removed.
 void wait_for_recovery_records();
 
-// Where the records are kept.
+// Where the records are kept; empty where the user has no program data folder (no records then).
 QString recovery_folder();

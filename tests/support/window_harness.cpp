@@ -416,7 +416,9 @@ void reset_store()
 {
     // The recovery records of earlier tests go with their answers.
     wait_for_recovery_records();
-    QDir(recovery_folder()).removeRecursively();
+    if (!recovery_folder().isEmpty()) {
+        QDir(recovery_folder()).removeRecursively();
+    }
     using namespace paper;
     for (auto &item : store.onech_items) {
         item = onech_item{};
