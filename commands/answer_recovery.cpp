@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -181,11 +182,21 @@ private:
         const QString folder = QFileInfo(files_.record).path();
         if (!make_folder(folder) || !private_folder(folder)) {
             why = QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
-        } else if (platform::write_whole_file(files_.record, paper::record_bytes(record), &why)) {
-            QFile::setPermissions(files_.record, QFile::ReadOwner | QFile::WriteOwner);
-            last_ = std::move(answers);
-            last_saved_ = saved_;
-            return;
+        } else {
+            const QByteArray bytes = paper::record_bytes(record);
+            // On Windows another program (a virus scanner, the search indexer) may hold the record open for a
+            // moment, which stops its replacement: tried again before the student hears of it.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                if (attempt > 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                }
+                if (platform::write_whole_file(files_.record, bytes, &why)) {
+                    QFile::setPermissions(files_.record, QFile::ReadOwner | QFile::WriteOwner);
+                    last_ = std::move(answers);
+                    last_saved_ = saved_;
+                    return;
+                }
+            }
         }
         if (!told_ && QCoreApplication::instance()) {
             told_ = true;

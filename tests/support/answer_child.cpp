@@ -37,6 +37,8 @@ int main(int argc, char *argv[])
     const paper::answer_set expected{{2, 0}, {5}, {QStringLiteral("被杀之前\n写的答案")}};
     const QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
+        // Read only between writes: on Windows a file open for reading cannot be replaced.
+        wait_for_recovery_records();
         QByteArray bytes;
         paper::recovery_record read;
         if (platform::read_whole_file(record, bytes, nullptr) && paper::parse_record(bytes, read, nullptr) &&
