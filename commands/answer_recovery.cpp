@@ -301,8 +301,10 @@ void watch_answers(Ui::vq_stu &ui, QObject *window)
     typing_timer = timer;
     Ui::vq_stu *form = &ui;
     QObject::connect(timer, &QTimer::timeout, window, [form] { keep_recovery_record(*form); });
-    QObject::connect(ui.unch_ans_in, &QTextEdit::textChanged, timer, [timer] {
-        if (!timer->isActive()) {
+    // Only the student's own edits count: showing a question puts its answer into the box unmodified.
+    QTextEdit *box = ui.unch_ans_in;
+    QObject::connect(box, &QTextEdit::textChanged, timer, [timer, box] {
+        if (!timer->isActive() && box->document()->isModified()) {
             timer->start(); // the first change after a write waits at most this long; typing does not delay it
         }
     });
