@@ -308,6 +308,8 @@ void watch_answers(Ui::vq_stu &ui, QObject *window)
             timer->start(); // the first change after a write waits at most this long; typing does not delay it
         }
     });
+    // Leaving the page, the text typed last is recorded at once.
+    QObject::connect(ui.tabWidget, &QTabWidget::currentChanged, window, [form] { keep_recovery_record(*form); });
     // The last records are on disk before the program ends.
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, window,
                      [] { wait_for_recovery_records(); });

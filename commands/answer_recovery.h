@@ -3,9 +3,10 @@
 // The recovery record of the open paper: a private copy of its answers, so that a crash, a killed program or a
 // power cut loses nothing the student typed. It lives in the student's own program data ("recovery" in the local
 // application data folder), never beside the answer file, and it never changes the answer file.
-//   written:  on every 保存当前答案 and every question change (the window's slots call keep_recovery_record), and
-//             at most every 2 s while the student types into the answer box. The answers are taken on the GUI
-//             thread; the file is written on a thread of its own, so that typing never waits for the disk.
+//   written:  on every 保存当前答案 and every question change (the window's slots call keep_recovery_record), on
+//             every change of page, and at most every 2 s while the student types into the answer box. The answers are
+//             taken on the GUI thread; the file is written on a thread of its own, so that typing never waits for the
+//             disk.
 //   offered:  when the paper is opened again and the record holds other answers than the file.
 //   removed:  after a save that wrote everything it held, and when the student closes the paper and agrees to
 //             lose what was not saved. Opening another paper leaves the replaced paper's record for its next open.
