@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
     prepare_platform();
     const start_request request = read_command_line(argc, argv); // help, version and mistakes end here
     QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vq_stu")); // names its data folder, whatever the file
     install_toolkit_translations(QLocale());
     if (request.answer_file.isEmpty()) {
         leave_the_program_folder(); // a relative path on the command line is the working folder's

@@ -5,8 +5,9 @@
 // How a click travels: a push button of the form (ui/vq_stu.ui) reaches the slot of the same name, connected by
 // name when the form is built; the slot calls a command (commands/: new, open, save, close the answer paper) or
 // a page operation (pages/: store the answer, previous, next). Those read and write the paper store
-// (paper/paper_store.h) and, for the commands, the problem file and the answer file (paper/). The window itself
-// holds nothing but its form.
+// (paper/paper_store.h) and, for the commands, the problem file and the answer file (paper/). After each page
+// operation the slot has the answers recorded (commands/answer_recovery.h), as typing in the answer box does on
+// its own. The window itself holds nothing but its form.
 
 #include <QMainWindow>
 

@@ -4,22 +4,34 @@
 //   open_floor:    the file-reading floor for the same two files (read, convert all in one call);
 //   next/previous: one click on each page, 1 KB question texts and answers, with the events it posts
 //                  (layout and painting of the offscreen window) handled.
+//   typing_with_recovery_record/<ms>: one character typed into the answer box per iteration, with its events
+//                  handled, while the recovery record of the whole paper (every answer, about 20 MB) is written
+//                  every 2 s to a disk that takes <ms> to flush each file; longest_pause_ms is the longest
+//                  keystroke, the pause a student could feel.
 
 #include "app/vq_stu.h"
+#include "commands/answer_recovery.h"
 #include "large_paper.h"
 #include "paper/paper_store.h"
+#include "platform/system_file.h"
 #include "platform/text_mode.h"
 #include "support/window_harness.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QTextEdit>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <clocale>
 #include <malloc.h>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -88,6 +100,46 @@ void step(benchmark::State &state, const char *next, const char *previous, const
     }
 }
 
+void typing_with_recovery_record(benchmark::State &state)
+{
+    const large_paper &large = the_large_paper();
+    harness::window_fixture fixture;
+    harness::dialog_driver dialogs;
+    harness::open_paper(&fixture.window(), dialogs, large.answer_path);
+    auto *box = harness::find<QTextEdit>(&fixture.window(), "unch_ans_in");
+    harness::show_tab_of(box);
+    box->setFocus();
+    box->moveCursor(QTextCursor::End);
+    const auto flush_time = std::chrono::milliseconds(state.range(0));
+    std::atomic<int> flushes{0};
+    platform::set_file_fault([&](platform::file_step step) {
+        if (step == platform::file_step::sync) {
+            ++flushes;
+            std::this_thread::sleep_for(flush_time);
+        }
+        return 0;
+    });
+    double longest = 0;
+    QElapsedTimer clock;
+    int typed = 0;
+    for (auto _ : state) {
+        clock.start();
+        const QString key = QString(QChar(0x4E00 + typed++ % 200));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
+        QApplication::sendEvent(box, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, key);
+        QApplication::sendEvent(box, &release);
+        QCoreApplication::processEvents();
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        longest = std::max(longest, seconds);
+        state.SetIterationTime(seconds);
+    }
+    wait_for_recovery_records();
+    platform::set_file_fault({});
+    state.counters["longest_pause_ms"] = longest * 1000;
+    state.counters["files_flushed"] = flushes.load();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -109,6 +161,12 @@ int main(int argc, char **argv)
     benchmark::RegisterBenchmark("unch_next_or_previous", [](benchmark::State &s) {
         step(s, "unch_next", "unch_last", &paper::store.unch_cur);
     })->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("typing_with_recovery_record", typing_with_recovery_record)
+        ->Arg(0)
+        ->Arg(1000)
+        ->MinTime(7)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -1,5 +1,7 @@
 #include "commands/paper_commands.h"
 
+#include "commands/answer_recovery.h"
+
 #include "pages/accessible_form.h"
 #include "pages/onech_page.h"
 #include "pages/somech_page.h"
@@ -188,6 +190,7 @@ void open_paper_file(Ui::vq_stu &ui, const QString &chosen)
     if (!loaded.answers_exact) {
         not_in_code_page << chosen;
     }
+    keep_recovery_record(ui); // the replaced paper's last answers stay in its record for its next opening
     paper::install_paper(std::move(loaded));
     paper::set_path(store.paper_path, paths.paper_path);
     paper::set_path(store.problem_path, paths.problem_path);
@@ -200,16 +203,20 @@ void open_paper_file(Ui::vq_stu &ui, const QString &chosen)
     if (!not_in_code_page.isEmpty()) {
         tell_not_in_file_code_page(not_in_code_page);
     }
+    offer_recovery_record(ui, chosen);
 }
 
-void save_paper(Ui::vq_stu &)
+void save_paper(Ui::vq_stu &ui)
 {
     const QString path = paper::path_name(store.paper_path);
     if (path.isEmpty()) {
         return;
     }
+    wait_for_recovery_records(); // no record is written beside the answer file
     QString why;
-    if (!paper::write_answer_file(path, &why)) {
+    const bool saved = paper::write_answer_file(path, &why);
+    recovery_after_save(ui, saved);
+    if (!saved) {
         tell(QStringLiteral("答卷没有保存！\n%1\n\n所有答案仍保留在程序中。请排除问题后再次点击“保存当前答卷”。")
                  .arg(why));
     } else if (!why.isEmpty()) {
@@ -231,6 +238,9 @@ bool confirm_close_once()
     asking = true;
     const bool confirmed = confirm_close();
     asking = false;
+    if (confirmed) {
+        drop_recovery_record();
+    }
     return confirmed;
 }
 
@@ -249,6 +259,7 @@ void close_paper(Ui::vq_stu &ui)
     if (!confirm_close_once()) {
         return;
     }
+    drop_recovery_record();
     show_plain(ui.ltotal, no_paper_text());
     show_plain(ui.lname, no_paper_text());
     ui.close_paper->setEnabled(false);

@@ -14,9 +14,12 @@ box_answer message_box(const QString &text, const QString &caption, box_buttons 
 {
     // Without an owner window only the task-modal style keeps the program's windows from taking clicks and keys
     // while the box is up.
-    const UINT type = (buttons == box_buttons::ok ? MB_OK : MB_OKCANCEL) | MB_TASKMODAL;
-    const int result =
-        MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()), reinterpret_cast<LPCWSTR>(caption.utf16()), type);
+    const UINT kind = buttons == box_buttons::ok ? MB_OK : buttons == box_buttons::ok_cancel ? MB_OKCANCEL : MB_YESNO;
+    const int result = MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.utf16()),
+                                   reinterpret_cast<LPCWSTR>(caption.utf16()), kind | MB_TASKMODAL);
+    if (buttons == box_buttons::yes_no) {
+        return result == IDNO ? box_answer::no : box_answer::yes;
+    }
     // With a lone OK button every way of closing the box answers ok.
     return buttons == box_buttons::ok_cancel && result == IDCANCEL ? box_answer::cancel : box_answer::ok;
 }
@@ -25,6 +28,14 @@ box_answer message_box(const QString &text, const QString &caption, box_buttons 
 
 box_answer message_box(const QString &text, const QString &caption, box_buttons buttons)
 {
+    if (buttons == box_buttons::yes_no) {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No);
+        box.setObjectName(QStringLiteral("vq_message_box"));
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::No ? box_answer::no : box_answer::yes;
+    }
     QMessageBox box(QMessageBox::NoIcon, caption, text,
                     buttons == box_buttons::ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);
     box.setObjectName(QStringLiteral("vq_message_box"));

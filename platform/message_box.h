@@ -8,11 +8,12 @@
 
 namespace platform {
 
-enum class box_buttons { ok, ok_cancel };
-enum class box_answer { ok, cancel };
+enum class box_buttons { ok, ok_cancel, yes_no };
+enum class box_answer { ok, cancel, yes, no };
 
 // Shows `text` under the caption `caption` and waits for the student. Cancel, Esc and the close box all
-// answer cancel; with a lone OK button every way of closing the box answers ok.
+// answer cancel; with a lone OK button every way of closing the box answers ok. A yes-or-no question takes only
+// the two buttons: on Windows Esc and the close box do nothing, elsewhere they answer yes.
 box_answer message_box(const QString &text, const QString &caption, box_buttons buttons);
 
 } // namespace platform

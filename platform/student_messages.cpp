@@ -60,3 +60,40 @@ void tell_not_in_file_code_page(const QStringList &files)
                         "保存答卷时也无法保留原样。这个文件可能是在使用其他编码的系统上写的。\n%3")
              .arg(quoted.join(QStringLiteral("和")), platform::local_8bit_name(), how));
 }
+
+bool ask_to_restore(const QString &paper, int differing, const QDateTime &typed, bool file_changed)
+{
+    QString text = QStringLiteral("答卷“%1”有上次没有保存的答案：%2 道题的答案与答卷文件不同，最后一次输入于 %3。\n")
+                       .arg(QDir::toNativeSeparators(paper))
+                       .arg(differing)
+                       .arg(typed.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    if (file_changed) {
+        text += QStringLiteral("注意：答卷文件在这之后被修改过。\n");
+    }
+    text += QStringLiteral("是否恢复这些答案？\n"
+                           "点击“是”恢复（恢复后仍需点击“保存当前答卷”才会写入答卷文件）；"
+                           "点击“否”放弃这些答案，使用答卷文件中的答案。");
+    return platform::message_box(text, notice_caption(), platform::box_buttons::yes_no) != platform::box_answer::no;
+}
+
+void tell_restored(int restored)
+{
+    tell(QStringLiteral("已恢复 %1 道题的答案。这些答案还没有写入答卷文件，请点击“保存当前答卷”保存。").arg(restored));
+}
+
+void tell_record_kept_aside(const QString &paper, const QString &why, const QString &kept)
+{
+    QString text = QStringLiteral("答卷“%1”的恢复记录没有使用：%2\n答卷按答卷文件中的答案打开。")
+                       .arg(QDir::toNativeSeparators(paper), why);
+    if (!kept.isEmpty()) {
+        text += QStringLiteral("\n恢复记录已另存为“%1”。").arg(QDir::toNativeSeparators(kept));
+    }
+    tell(text);
+}
+
+void tell_record_not_written(const QString &why)
+{
+    tell(QStringLiteral("无法写入答案的恢复记录：%1\n程序意外关闭时，没有保存的答案将无法恢复。"
+                        "请经常点击“保存当前答卷”。")
+             .arg(why));
+}

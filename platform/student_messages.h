@@ -3,6 +3,7 @@
 // Everything the program says to the student, always in a message box captioned "提示".
 
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -27,3 +28,16 @@ void tell_not_in_code_page();
 // Opened files hold bytes that the local 8-bit code page cannot decode: the texts show substitutes, and saving
 // would keep them. Says how to start the program under the files' encoding.
 void tell_not_in_file_code_page(const QStringList &files);
+
+// A recovery record of `paper` holds `differing` answers other than the file's, taken at `typed`; `file_changed`
+// when the answer file was written elsewhere since. True when the student wants them back.
+bool ask_to_restore(const QString &paper, int differing, const QDateTime &typed, bool file_changed);
+
+// The answers came back into the program but are not in the answer file yet.
+void tell_restored(int restored);
+
+// A recovery record was not applied (`why`) and was kept as `kept` (empty when it could not be moved).
+void tell_record_kept_aside(const QString &paper, const QString &why, const QString &kept);
+
+// The recovery record could not be written: the unsaved answers are not protected.
+void tell_record_not_written(const QString &why);

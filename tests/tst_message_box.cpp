@@ -37,6 +37,10 @@ void tst_message_box::answers_data()
         << box_buttons::ok_cancel << box_answer::escape << platform::box_answer::cancel;
     QTest::newRow("OK + Cancel, closed by its close box")
         << box_buttons::ok_cancel << box_answer::close_box << platform::box_answer::cancel;
+    QTest::newRow("Yes + No, Yes clicked") << box_buttons::yes_no << box_answer::yes << platform::box_answer::yes;
+    QTest::newRow("Yes + No, No clicked") << box_buttons::yes_no << box_answer::no << platform::box_answer::no;
+    // Nothing is thrown away by a key that closes boxes.
+    QTest::newRow("Yes + No, Esc pressed") << box_buttons::yes_no << box_answer::escape << platform::box_answer::yes;
 }
 
 void tst_message_box::answers()
@@ -62,8 +66,9 @@ void tst_message_box::answers()
     if (QGuiApplication::platformName() == QLatin1String("windows")) // offscreen windows have nothing to disable
 #endif
         QVERIFY(d.window_blocked);
-    QCOMPARE(d.buttons, buttons == box_buttons::ok ? QMessageBox::StandardButtons(QMessageBox::Ok)
-                                                   : QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(d.buttons, buttons == box_buttons::ok          ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                        : buttons == box_buttons::ok_cancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                            : QMessageBox::Yes | QMessageBox::No);
 }
 
 QTEST_MAIN(tst_message_box)

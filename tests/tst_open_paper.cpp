@@ -1,8 +1,10 @@
 // Opening an answer paper through the real button and file dialog.
 
 #include "app/vq_stu.h"
+#include "commands/answer_recovery.h"
 #include "paper/paper_paths.h"
 #include "paper/paper_store.h"
+#include "paper/recovery_record.h"
 #include "platform/local8bit.h"
 #include "support/window_harness.h"
 
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -39,6 +42,17 @@ bool on(QWidget *w, const char *name)
 
 const QByteArray initial_worked = "0\r\n0\r\n0\r\n@$\r\n";
 
+QString record_of(const QString &answer_file)
+{
+    return recovery_folder() + QLatin1Char('/') + paper::record_file_name(QFileInfo(answer_file).canonicalFilePath());
+}
+
+// The exam folder holds the paper and nothing the program keeps for itself.
+QStringList exam_folder(const QString &answer_file)
+{
+    return QFileInfo(answer_file).dir().entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 } // namespace
 
 class tst_open_paper : public QObject {
@@ -64,6 +78,9 @@ private slots:
     void files_in_another_encoding_are_told_once_data();
     void files_in_another_encoding_are_told_once();
     void the_sample_paper_opens();
+    void unsaved_answers_are_offered_back_to_their_own_paper_only_data();
+    void unsaved_answers_are_offered_back_to_their_own_paper_only();
+    void unsaved_answers_come_back_after_the_program_is_killed();
 };
 
 void tst_open_paper::worked_example_opens_at_question_one_of_every_page()
@@ -500,6 +517,148 @@ void tst_open_paper::the_sample_paper_opens()
     QCOMPARE(label(w, "ltotal"), QStringLiteral("53.000"));
     QCOMPARE(checked(w, "onech"), QStringLiteral("C"));
     QVERIFY(shown(w, "unch_ans_in").startsWith(QStringLiteral("设两个偶数")));
+}
+
+void tst_open_paper::unsaved_answers_are_offered_back_to_their_own_paper_only_data()
+{
+    QTest::addColumn<QString>("after");   // what happened after B was chosen and "typed" typed
+    QTest::addColumn<QString>("said");    // part of what the reopening asks or tells; empty: nothing
+    QTest::addColumn<int>("reply");       // to the question
+    QTest::addColumn<QByteArray>("file"); // the answer file after the reopening
+    QTest::addColumn<QString>("answers"); // the single-choice option and the answer box after it
+    QTest::addColumn<QString>("record");  // "none", "kept" (the record of the paper) or "aside"
+    const int yes = int(box_answer::yes);
+    const int no = int(box_answer::no);
+    const int ok = int(box_answer::ok);
+    QTest::newRow("saved: nothing is asked")
+        << QStringLiteral("saved") << QString() << ok << QByteArray("2\r\n0\r\n0\r\n@typed$\r\n")
+        << QStringLiteral("B typed") << QStringLiteral("none");
+    QTest::newRow("saved with text left in the box")
+        << QStringLiteral("saved, box not stored") << QStringLiteral("1 道题") << yes
+        << QByteArray("2\r\n0\r\n0\r\n@$\r\n") << QStringLiteral("B typed") << QStringLiteral("kept");
+    QTest::newRow("closed: the student agreed to lose them")
+        << QStringLiteral("closed") << QString() << ok << initial_worked << QStringLiteral(" ")
+        << QStringLiteral("none");
+    QTest::newRow("another paper opened over it, restored")
+        << QStringLiteral("replaced") << QStringLiteral("2 道题") << yes << initial_worked << QStringLiteral("B typed")
+        << QStringLiteral("kept");
+    QTest::newRow("another paper opened over it, declined")
+        << QStringLiteral("replaced") << QStringLiteral("2 道题") << no << initial_worked << QStringLiteral(" ")
+        << QStringLiteral("none");
+    QTest::newRow("the problem file changed since")
+        << QStringLiteral("problem changed") << QStringLiteral("另一份试题") << ok << initial_worked
+        << QStringLiteral(" ") << QStringLiteral("aside");
+    QTest::newRow("a damaged record") << QStringLiteral("record damaged") << QStringLiteral("损坏") << ok
+                                      << initial_worked << QStringLiteral(" ") << QStringLiteral("aside");
+}
+
+void tst_open_paper::unsaved_answers_are_offered_back_to_their_own_paper_only()
+{
+    QFETCH(QString, after);
+    QFETCH(QString, said);
+    QFETCH(int, reply);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, answers);
+    QFETCH(QString, record);
+    QTemporaryDir dir;
+    const QString path =
+        make_paper(dir.path(), QStringLiteral("exam"), worked_problem(), QStringLiteral("a.stu"), initial_worked);
+    const QString other =
+        make_paper(dir.path(), QStringLiteral("other"), worked_problem(), QStringLiteral("b.stu"), initial_worked);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    open_paper(w, dialogs, path);
+    choose(w, "onech", QStringLiteral("B"));
+    click(w, "onech_next");
+    type_answer(w, QStringLiteral("typed"));
+    if (after == QLatin1String("saved")) {
+        click(w, "unch_save");
+    }
+    if (after.startsWith(QLatin1String("saved"))) {
+        click(w, "save_paper");
+    }
+    if (after == QLatin1String("closed")) {
+        dialogs.answer_message();
+        click(w, "close_paper");
+    }
+    open_paper(w, dialogs, other);
+    wait_for_recovery_records();
+    if (after == QLatin1String("problem changed")) {
+        write_bytes(dir.filePath(QStringLiteral("exam/problem.prb")), worked_problem() + "\r\n");
+    }
+    if (after == QLatin1String("record damaged")) {
+        QByteArray bytes = read_bytes(record_of(path));
+        bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 1);
+        write_bytes(record_of(path), bytes);
+    }
+#ifndef Q_OS_WIN
+    // Owner, group and others (0x7077): the record and its folder are the student's alone.
+    if (QFileInfo::exists(record_of(path))) {
+        QCOMPARE(QFileInfo(record_of(path)).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFileInfo(recovery_folder()).permissions() & 0x7077,
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+#endif
+    dialogs.clear();
+    dialogs.choose_file(path);
+    if (!said.isEmpty()) {
+        dialogs.answer_message(box_answer(reply));
+    }
+    if (reply == int(box_answer::yes)) {
+        dialogs.answer_message(); // the answers are back, not yet saved
+    }
+    click(w, "open_paper");
+    QVERIFY2(dialogs.problems().isEmpty(), qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
+    QCOMPARE(dialogs.seen.size(), 1 + (said.isEmpty() ? 0 : 1) + (reply == int(box_answer::yes) ? 1 : 0));
+    if (!said.isEmpty()) {
+        QCOMPARE(dialogs.seen[1].caption, QStringLiteral("提示"));
+        QVERIFY2(dialogs.seen[1].text.contains(said), qPrintable(dialogs.seen[1].text));
+        QCOMPARE(dialogs.seen[1].buttons, reply == int(box_answer::ok) ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                                                                       : QMessageBox::Yes | QMessageBox::No);
+    }
+    QCOMPARE(checked(w, "onech") + QLatin1Char(' ') + shown(w, "unch_ans_in"), answers);
+    QCOMPARE(read_bytes(path), file);
+    QCOMPARE(exam_folder(path), QStringList({QStringLiteral("a.stu"), QStringLiteral("problem.prb")}));
+    wait_for_recovery_records();
+    QCOMPARE(QFileInfo::exists(record_of(path)), record == QLatin1String("kept"));
+    QCOMPARE(QDir(recovery_folder()).entryList({QStringLiteral("*.kept")}, QDir::Files).size(),
+             record == QLatin1String("aside") ? 1 : 0);
+}
+
+void tst_open_paper::unsaved_answers_come_back_after_the_program_is_killed()
+{
+    QTemporaryDir dir;
+    const QString path =
+        make_paper(dir.path(), QStringLiteral("exam"), worked_problem(), QStringLiteral("k.stu"), initial_worked);
+    window_fixture f;
+    QWidget *w = &f.window();
+    dialog_driver dialogs;
+    QProcess student;
+    student.start(QCoreApplication::applicationDirPath() + QStringLiteral("/answer_child"), {path});
+    QVERIFY(student.waitForStarted());
+    while (!student.canReadLine() && student.waitForReadyRead(30000)) {
+    }
+    QCOMPARE(student.readLine().trimmed(), QByteArray("recorded")); // CR LF from a Windows console
+    student.kill();                                                 // SIGKILL: nothing of the program runs any more
+    QVERIFY(student.waitForFinished());
+    QCOMPARE(read_bytes(path), initial_worked);
+    QCOMPARE(exam_folder(path), QStringList({QStringLiteral("k.stu"), QStringLiteral("problem.prb")}));
+
+    dialogs.choose_file(path);
+    dialogs.answer_message(box_answer::yes);
+    dialogs.answer_message();
+    click(w, "open_paper");
+    QVERIFY2(dialogs.problems().isEmpty(), qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
+    QVERIFY2(dialogs.seen[1].text.contains(QStringLiteral("3 道题")), qPrintable(dialogs.seen[1].text));
+    QCOMPARE(checked(w, "onech"), QStringLiteral("B"));
+    QCOMPARE(checked(w, "somech"), QStringLiteral("AC"));
+    QCOMPARE(shown(w, "unch_ans_in"), QStringLiteral("被杀之前\n写的答案"));
+    QCOMPARE(read_bytes(path), initial_worked); // not saved until the student saves
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(path), QStringLiteral("2\r\n0\r\n5\r\n@被杀之前\r\n写的答案$\r\n").toLocal8Bit());
+    wait_for_recovery_records();
+    QVERIFY(!QFileInfo::exists(record_of(path)));
 }
 
 QTEST_MAIN(tst_open_paper)

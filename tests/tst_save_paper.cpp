@@ -2,6 +2,7 @@
 // answer in memory and leaves the last good file whole.
 
 #include "app/vq_stu.h"
+#include "commands/answer_recovery.h"
 #include "paper/answer_file.h"
 #include "paper/paper_store.h"
 #include "platform/local8bit.h"
@@ -107,7 +108,9 @@ struct faulty_share {
     QString rules;
     QProcess process;
 
-    bool mount(const QString &folder, const QString &mount_point, const QString &rules_file)
+    // With `after_power_cut`, the unmount leaves there only what was flushed to disk.
+    bool mount(const QString &folder, const QString &mount_point, const QString &rules_file,
+               const QString &after_power_cut = QString())
     {
 #ifdef VQ_FAULTY_FS
         rules = rules_file;
@@ -115,7 +118,11 @@ struct faulty_share {
         QDir().mkpath(mount_point);
         struct stat parent {};
         ::stat(QFile::encodeName(mount_point + QStringLiteral("/..")).constData(), &parent);
-        process.start(QStringLiteral(VQ_FAULTY_FS), {folder, mount_point, rules_file});
+        QStringList arguments{folder, mount_point, rules_file};
+        if (!after_power_cut.isEmpty()) {
+            arguments << after_power_cut;
+        }
+        process.start(QStringLiteral(VQ_FAULTY_FS), arguments);
         for (int i = 0; i < 100 && process.state() != QProcess::NotRunning; ++i) {
             struct stat now {};
             if (::stat(QFile::encodeName(mount_point).constData(), &now) == 0 && now.st_dev != parent.st_dev) {
@@ -128,8 +135,18 @@ struct faulty_share {
         Q_UNUSED(folder)
         Q_UNUSED(mount_point)
         Q_UNUSED(rules_file)
+        Q_UNUSED(after_power_cut)
 #endif
         return false;
+    }
+
+    void unmount()
+    {
+        if (!path.isEmpty()) {
+            QProcess::execute(QStringLiteral("umount"), {path});
+            path.clear();
+        }
+        process.waitForFinished(5000);
     }
 
     // Lines "CALL ERROR TIMES" (0 times: every time).
@@ -169,6 +186,7 @@ private slots:
     void a_share_that_fails_keeps_the_old_answers_or_all_the_new_data();
     void a_share_that_fails_keeps_the_old_answers_or_all_the_new();
     void a_save_killed_halfway_leaves_a_whole_file();
+    void typed_answers_survive_a_power_cut();
 
 private:
     QString open(const QByteArray &problem, const QByteArray &answers, const QString &sub = QString());
@@ -575,6 +593,47 @@ void tst_save_paper::a_save_killed_halfway_leaves_a_whole_file()
             on_disk == version(1) || on_disk == version(2),
             qPrintable(QStringLiteral("round %1: a file of %2 bytes is neither save").arg(round).arg(on_disk.size())));
     }
+}
+
+void tst_save_paper::typed_answers_survive_a_power_cut()
+{
+    const QByteArray unanswered = "0\r\n0\r\n0\r\n@$\r\n";
+    const QString path =
+        make_paper(dir->path(), QStringLiteral("exam"), worked_problem(), QStringLiteral("p.stu"), unanswered);
+    const QString disk = dir->filePath(QStringLiteral("disk"));
+    const QString after = dir->filePath(QStringLiteral("after power cut"));
+    QVERIFY(QDir().mkpath(disk));
+    faulty_share share;
+    if (!share.mount(disk, dir->filePath(QStringLiteral("home")), dir->filePath(QStringLiteral("rules")), after)) {
+        QSKIP("cannot mount a FUSE file system here (needs libfuse3, /dev/fuse and root)");
+    }
+    // The student's program keeps its records on that disk, answers, and loses its power before any save.
+    QProcess student;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), share.path + QStringLiteral("/data"));
+    student.setProcessEnvironment(environment);
+    student.start(QCoreApplication::applicationDirPath() + QStringLiteral("/answer_child"), {path});
+    QVERIFY(student.waitForStarted());
+    while (!student.canReadLine() && student.waitForReadyRead(30000)) {
+    }
+    QCOMPARE(student.readLine().trimmed(), QByteArray("recorded")); // CR LF from a Windows console
+    student.kill();
+    QVERIFY(student.waitForFinished());
+    share.unmount();
+    QCOMPARE(read_bytes(path), unanswered);
+
+    const QByteArray data_home = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(after + QStringLiteral("/data")));
+    dialogs->choose_file(path);
+    dialogs->answer_message(box_answer::yes);
+    dialogs->answer_message();
+    click(w, "open_paper");
+    qputenv("XDG_DATA_HOME", data_home);
+    QVERIFY2(dialogs->seen.size() > 1 && dialogs->seen[1].text.contains(QStringLiteral("3 道题")),
+             qPrintable(dialogs->problems().join(QLatin1Char('\n'))));
+    click(w, "save_paper");
+    QCOMPARE(read_bytes(path), QStringLiteral("2\r\n0\r\n5\r\n@被杀之前\r\n写的答案$\r\n").toLocal8Bit());
+    wait_for_recovery_records();
 }
 
 QTEST_MAIN(tst_save_paper)

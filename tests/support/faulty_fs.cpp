@@ -5,6 +5,10 @@
 // time). CALL is one of create, open, read, write, flush, fsync, fsyncdir, fallocate, truncate, rename, unlink, chown,
 // chmod. The file is read again whenever it changes, which starts the counts afresh. The system's caches are off,
 // so that every call of the program under test reaches this file system. Runs until it is unmounted.
+//   faulty_fs FOLDER MOUNT_POINT RULES AFTER_POWER_CUT
+// also keeps what a disk would hold after a power cut: a file's bytes as of its last flush to disk (fsync), a
+// folder's names as of its last flush (fsyncdir); what was there at the start counts as on disk. At the unmount,
+// that is written as a tree into the folder AFTER_POWER_CUT.
 
 #define FUSE_USE_VERSION 31
 
@@ -22,6 +26,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -59,6 +64,82 @@ void reload_rules()
             rules[call] = rule{error, times};
         }
         std::fclose(file);
+    }
+}
+
+// What would survive a power cut, by inode: a folder's names and a file's bytes.
+struct name_on_disk {
+    ino_t ino = 0;
+    bool folder = false;
+};
+bool power_cut = false;
+ino_t root = 0;
+std::map<ino_t, std::map<std::string, name_on_disk>> names_on_disk;
+std::map<ino_t, std::string> bytes_on_disk;
+
+std::string bytes_of(int fd)
+{
+    std::string bytes;
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
+        if (got <= 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<size_t>(got));
+        at += got;
+    }
+}
+
+// The names of the folder `fd` now; with `everything`, the bytes of its files and its subfolders' names too.
+void remember_folder(int fd, bool everything)
+{
+    struct stat self {};
+    ::fstat(fd, &self);
+    std::map<std::string, name_on_disk> names;
+    const int listing = ::dup(fd);
+    DIR *dir = ::fdopendir(listing);
+    if (!dir) {
+        ::close(listing);
+        return;
+    }
+    ::rewinddir(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat status {};
+        if (name == "." || name == ".." || ::fstatat(fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        names[name] = {status.st_ino, S_ISDIR(status.st_mode)};
+        if (everything) {
+            const int child = ::openat(fd, name.c_str(), O_RDONLY | (S_ISDIR(status.st_mode) ? O_DIRECTORY : 0));
+            if (child >= 0) {
+                if (S_ISDIR(status.st_mode)) {
+                    remember_folder(child, true);
+                } else {
+                    bytes_on_disk[status.st_ino] = bytes_of(child);
+                }
+                ::close(child);
+            }
+        }
+    }
+    ::closedir(dir);
+    names_on_disk[self.st_ino] = std::move(names);
+}
+
+// A folder whose name is on disk but whose names never were comes back empty; so does such a file.
+void write_on_disk(ino_t folder_ino, const std::string &path)
+{
+    ::mkdir(path.c_str(), 0700);
+    for (const auto &[name, what] : names_on_disk[folder_ino]) {
+        const std::string target = path + "/" + name;
+        if (what.folder) {
+            write_on_disk(what.ino, target);
+        } else if (FILE *file = std::fopen(target.c_str(), "wb")) {
+            const std::string &bytes = bytes_on_disk[what.ino];
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            std::fclose(file);
+        }
     }
 }
 
@@ -280,12 +361,31 @@ int on_release(const char *, fuse_file_info *file)
 int on_fsync(const char *, int, fuse_file_info *file)
 {
     REFUSE("fsync")
-    return result(::fsync(static_cast<int>(file->fh)));
+    const int fd = static_cast<int>(file->fh);
+    if (power_cut) {
+        // The program may have opened it for writing only.
+        const int reading = ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY);
+        struct stat status {};
+        if (reading >= 0 && ::fstat(reading, &status) == 0) {
+            bytes_on_disk[status.st_ino] = bytes_of(reading);
+        }
+        if (reading >= 0) {
+            ::close(reading);
+        }
+    }
+    return result(::fsync(fd));
 }
 
-int on_fsyncdir(const char *, int, fuse_file_info *)
+int on_fsyncdir(const char *path, int, fuse_file_info *)
 {
     REFUSE("fsyncdir")
+    if (power_cut) {
+        const int fd = ::openat(folder, inside(path), O_RDONLY | O_DIRECTORY);
+        if (fd >= 0) {
+            remember_folder(fd, false);
+            ::close(fd);
+        }
+    }
     return 0;
 }
 
@@ -299,14 +399,21 @@ int on_fallocate(const char *, int mode, off_t offset, off_t length, fuse_file_i
 
 int main(int argc, char *argv[])
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: faulty_fs FOLDER MOUNT_POINT RULES\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: faulty_fs FOLDER MOUNT_POINT RULES [AFTER_POWER_CUT]\n");
         return 2;
     }
     folder = ::open(argv[1], O_RDONLY | O_DIRECTORY);
     if (folder < 0) {
         std::perror(argv[1]);
         return 1;
+    }
+    if (argc == 5) {
+        power_cut = true;
+        struct stat status {};
+        ::fstat(folder, &status);
+        root = status.st_ino;
+        remember_folder(folder, true);
     }
     rules_path = argv[3];
     fuse_operations operations{};
@@ -342,5 +449,9 @@ int main(int argc, char *argv[])
     char options[] = "-o";
     char option_list[] = "fsname=faulty_fs,subtype=faulty";
     char *fuse_argv[] = {program, foreground, single, options, option_list, argv[2], nullptr};
-    return fuse_main(6, fuse_argv, &operations, nullptr);
+    const int ended = fuse_main(6, fuse_argv, &operations, nullptr);
+    if (power_cut) {
+        write_on_disk(root, argv[4]);
+    }
+    return ended;
 }

@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "app/vq_stu.h"
+#include "commands/answer_recovery.h"
 #include "paper/paper_paths.h"
 #include "paper/paper_store.h"
 #include "support/worked_example.h"
@@ -13,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -85,6 +87,14 @@ public:
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
         };
+        // A question of yes or no takes OK as yes and Cancel as no. Windows ignores Esc and the close box there;
+        // they answer yes, as the box elsewhere does, so that a test never waits on a box that cannot close.
+        const bool yes_no = GetDlgItem(window, IDYES) != nullptr;
+        if (yes_no && answer != box_answer::no && answer != box_answer::cancel) {
+            answer = box_answer::yes;
+        } else if (yes_no) {
+            answer = box_answer::no;
+        }
         switch (answer) {
         case box_answer::ok:
             command(IDOK);
@@ -300,18 +310,22 @@ void dialog_driver::click_box_button(QMessageBox *box, box_answer answer)
         if (!target) {
             return;
         }
+        // A question of yes or no takes OK as yes and Cancel as no.
+        const auto press = [&target](QMessageBox::StandardButton button, QMessageBox::StandardButton otherwise) {
+            (target->button(button) ? target->button(button) : target->button(otherwise))->click();
+        };
         switch (answer) {
         case box_answer::ok:
-            target->button(QMessageBox::Ok)->click();
+            press(QMessageBox::Ok, QMessageBox::Yes);
             break;
         case box_answer::cancel:
-            target->button(QMessageBox::Cancel)->click();
+            press(QMessageBox::Cancel, QMessageBox::No);
             break;
         case box_answer::yes:
-            target->button(QMessageBox::Yes)->click();
+            press(QMessageBox::Yes, QMessageBox::Ok);
             break;
         case box_answer::no:
-            target->button(QMessageBox::No)->click();
+            press(QMessageBox::No, QMessageBox::Cancel);
             break;
         case box_answer::escape:
             QTest::keyClick(target, Qt::Key_Escape);
@@ -400,6 +414,11 @@ void slot_recorder::clear()
 
 void reset_store()
 {
+    // The recovery records of earlier tests go with their answers.
+    wait_for_recovery_records();
+    if (!recovery_folder().isEmpty()) {
+        QDir(recovery_folder()).removeRecursively();
+    }
     using namespace paper;
     for (auto &item : store.onech_items) {
         item = onech_item{};
@@ -431,6 +450,25 @@ void quiet_offscreen_warnings(QtMsgType type, const QMessageLogContext &context,
 
 } // namespace
 
+void private_data_folder()
+{
+    static const bool isolated = [] {
+        QCoreApplication::setApplicationName(QStringLiteral("vq_stu"));
+#ifdef Q_OS_WIN
+        QStandardPaths::setTestModeEnabled(true);
+#else
+        // One folder per test program, which its child processes share.
+        if (!qEnvironmentVariableIsSet("VQ_PRIVATE_DATA_HOME")) {
+            static QTemporaryDir home;
+            qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+            qputenv("VQ_PRIVATE_DATA_HOME", "1");
+        }
+#endif
+        return true;
+    }();
+    Q_UNUSED(isolated)
+}
+
 window_fixture::window_fixture()
 {
     static const bool quiet = [] {
@@ -438,6 +476,7 @@ window_fixture::window_fixture()
         return true;
     }();
     Q_UNUSED(quiet)
+    private_data_folder();
     reset_store();
     window_ = std::make_unique<vq_stu>();
     confirm_before_session_ends(*window_);

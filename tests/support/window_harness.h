@@ -90,7 +90,12 @@ public:
     void clear();
 };
 
-// A fresh window, shown and titled as the program's entry does it, over a fresh paper store.
+// The program's data (its recovery records) in a folder of this test program's own, never the user's: the first
+// window does it. The program's name is the real program's, so that a record is found under the same name.
+void private_data_folder();
+
+// A fresh window, shown and titled as the program's entry does it, over a fresh paper store and no recovery
+// records.
 class window_fixture {
 public:
     window_fixture();
