@@ -112,13 +112,15 @@ void typing_with_recovery_record(benchmark::State &state)
     box->moveCursor(QTextCursor::End);
     const auto flush_time = std::chrono::milliseconds(state.range(0));
     std::atomic<int> flushes{0};
-    platform::set_file_fault([&](platform::file_step step) {
-        if (step == platform::file_step::sync) {
-            ++flushes;
-            std::this_thread::sleep_for(flush_time);
-        }
-        return 0;
-    });
+    platform::set_file_fault(
+        [&](platform::file_step step) {
+            if (step == platform::file_step::sync) {
+                ++flushes;
+                std::this_thread::sleep_for(flush_time);
+            }
+            return 0;
+        },
+        true);
     double longest = 0;
     QElapsedTimer clock;
     int typed = 0;

@@ -1,7 +1,6 @@
 #include "commands/paper_commands.h"
 
 #include "commands/answer_recovery.h"
-
 #include "pages/accessible_form.h"
 #include "pages/onech_page.h"
 #include "pages/somech_page.h"

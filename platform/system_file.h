@@ -108,8 +108,9 @@ bool same_file(const QString &a, const QString &b);
 
 // For tests: a fault hook that answers a step of a write in place of the system, with an error number that no file
 // system here gives (a quota, a file system that cannot reserve room, a disk that fails halfway). It returns 0 to
-// let the system answer. An empty hook removes it.
-void set_file_fault(std::function<system_error(file_step)> fault);
+// let the system answer. An empty hook removes it. It answers the writes of the thread that set it (a save), not
+// those of the thread that keeps the recovery record, unless `every_thread` (a slow disk for every write).
+void set_file_fault(std::function<system_error(file_step)> fault, bool every_thread = false);
 // The hook's answer for `step`: 0 without a hook.
 system_error file_fault(file_step step);
 
