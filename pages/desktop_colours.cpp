@@ -1,0 +1,258 @@
+#include "pages/desktop_colours.h"
+
+#include "ui_vq_stu.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QColor>
+#include <QEvent>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QObject>
+#include <QPalette>
+#include <QPointer>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTabBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The form's link colour, as the heading's rich text writes it.
+const QString form_link = QStringLiteral("color:#0000ff;");
+
+constexpr double text_contrast = 4.5;    // any text
+constexpr double graphics_contrast = 3.0; // a digit's segments, an option's ring, a focus outline
+
+const QPalette::ColorGroup groups[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
+
+double luminance(const QColor &colour)
+{
+    const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+// What the pages are painted on: the window colour, and the tab widget's pane, which the styles draw in the
+// button colour (Fusion a shade lighter).
+double contrast_on_page(const QPalette &palette, QPalette::ColorGroup group, const QColor &colour)
+{
+    return std::min({contrast_ratio(colour, palette.color(group, QPalette::Window)),
+                     contrast_ratio(colour, palette.color(group, QPalette::Button)),
+                     contrast_ratio(colour, palette.color(group, QPalette::Button).lighter(104))});
+}
+
+// The desktop gave the toolkit's own palette: the form keeps its look.
+bool toolkit_default(const QPalette &palette, const QStyle *style)
+{
+    const QPalette standard = style->standardPalette();
+    const QPalette::ColorRole roles[] = {QPalette::Window, QPalette::WindowText, QPalette::Base,
+                                         QPalette::Text,   QPalette::Button,     QPalette::ButtonText,
+                                         QPalette::Light,  QPalette::Dark,       QPalette::Highlight};
+    for (const QPalette::ColorGroup group : groups) {
+        for (const QPalette::ColorRole role : roles) {
+            if (palette.color(group, role) != standard.color(group, role)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Light text on a dark window: the 3D shades and derived outlines that suit a light window vanish here.
+bool dark_palette(const QPalette &palette)
+{
+    return luminance(palette.color(QPalette::Active, QPalette::Window)) <
+           luminance(palette.color(QPalette::Active, QPalette::WindowText));
+}
+
+// A colour for graphics on the page that reaches `needed`: the text colour, else black or white.
+QColor readable_on_page(const QPalette &palette, QPalette::ColorGroup group, double needed)
+{
+    const QColor text = palette.color(group, QPalette::WindowText);
+    if (contrast_on_page(palette, group, text) >= needed) {
+        return text;
+    }
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    return contrast_on_page(palette, group, black) > contrast_on_page(palette, group, white) ? black : white;
+}
+
+// The ring of an option, as the styles that derive it from the window colour draw it (Fusion: a darker shade of
+// the window colour, lightened a little).
+QColor ring_from(const QColor &window)
+{
+    return window.darker(140).lighter(110);
+}
+
+// A focus outline drawn from the highlight (Fusion: darker, and never lighter than a middle grey).
+QColor focus_outline_from(const QColor &highlight)
+{
+    QColor outline = highlight.darker(125);
+    if (outline.lightness() > 160) {
+        outline.setHsl(outline.hue(), outline.saturation(), 160);
+    }
+    return outline;
+}
+
+class colour_follower : public QObject {
+public:
+    colour_follower(Ui::vq_stu &ui, QWidget *window)
+        : QObject(window), window_(window), heading_(ui.label_5), heading_text_(ui.label_5->text())
+    {
+        window->installEventFilter(this);
+        follow();
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The window's own palette is settled by the time it hears of the change; the widgets' palettes are set
+        // once the change has reached them all.
+        if (watched == window_ && (event->type() == QEvent::PaletteChange ||
+                                   event->type() == QEvent::ApplicationPaletteChange) &&
+            !pending_) {
+            pending_ = true;
+            QMetaObject::invokeMethod(this, [this] { follow(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    void follow()
+    {
+        pending_ = false;
+        if (!window_) {
+            return;
+        }
+        const QPalette palette = window_->palette();
+        const bool standard = toolkit_default(palette, window_->style());
+        follow_link(palette, standard);
+        const bool dark = !standard && dark_palette(palette);
+        for (QLCDNumber *display : window_->findChildren<QLCDNumber *>()) {
+            set_roles(display, dark ? display_roles(palette) : QPalette());
+        }
+        const QPalette options = dark ? option_roles(palette) : QPalette();
+        for (QAbstractButton *button : window_->findChildren<QAbstractButton *>()) {
+            const bool option = qobject_cast<QRadioButton *>(button) || qobject_cast<QCheckBox *>(button);
+            set_roles(button, option ? options : (dark ? focus_roles(palette) : QPalette()));
+        }
+        for (QTabBar *tabs : window_->findChildren<QTabBar *>()) {
+            set_roles(tabs, dark ? focus_roles(palette) : QPalette());
+        }
+    }
+
+    // Sets only the roles that `roles` sets; an empty one gives the widget back to the window's palette.
+    static void set_roles(QWidget *widget, const QPalette &roles)
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        const bool sets = roles.resolveMask() != 0;
+#else
+        const bool sets = roles.resolve() != 0;
+#endif
+        if (sets || widget->testAttribute(Qt::WA_SetPalette)) {
+            widget->setPalette(roles);
+        }
+    }
+
+    void follow_link(const QPalette &palette, bool standard)
+    {
+        if (!heading_) {
+            return;
+        }
+        QString text = heading_text_;
+        const QPalette::ColorGroup group = QPalette::Active;
+        if (!standard && contrast_on_page(palette, group, QColor(0x00, 0x00, 0xff)) < text_contrast) {
+            QColor link = palette.color(group, QPalette::Link);
+            if (contrast_on_page(palette, group, link) < text_contrast) {
+                link = readable_on_page(palette, group, text_contrast);
+            }
+            text.replace(form_link, QStringLiteral("color:%1;").arg(link.name()));
+        }
+        if (heading_->text() != text) {
+            heading_->setText(text);
+        }
+    }
+
+    // The displays' segments are drawn in Light (upper and left edges) and Dark (lower and right).
+    static QPalette display_roles(const QPalette &palette)
+    {
+        QPalette roles;
+        for (const QPalette::ColorGroup group : groups) {
+            for (const QPalette::ColorRole role : {QPalette::Light, QPalette::Dark}) {
+                const QColor shade = palette.color(group, role);
+                roles.setColor(group, role,
+                               contrast_on_page(palette, group, shade) >= graphics_contrast
+                                   ? shade
+                                   : readable_on_page(palette, group, graphics_contrast));
+            }
+        }
+        return roles;
+    }
+
+    // An option's ring is derived from the window colour: an option whose ring would vanish gets a window
+    // colour whose ring shows on the page and inside the ring (the base colour). Its focus outline follows.
+    static QPalette option_roles(const QPalette &palette)
+    {
+        QPalette roles = focus_roles(palette);
+        for (const QPalette::ColorGroup group : groups) {
+            const QColor window = palette.color(group, QPalette::Window);
+            const QColor base = palette.color(group, QPalette::Base);
+            const auto shows = [&](const QColor &from) {
+                const QColor ring = ring_from(from);
+                return contrast_on_page(palette, group, ring) >= graphics_contrast &&
+                       contrast_ratio(ring, base) >= graphics_contrast;
+            };
+            if (shows(window)) {
+                continue;
+            }
+            for (const QColor &from : {palette.color(group, QPalette::WindowText), QColor(Qt::white)}) {
+                if (shows(from)) {
+                    roles.setColor(group, QPalette::Window, from);
+                    break;
+                }
+            }
+        }
+        return roles;
+    }
+
+    // The focus outline of a button, an option or a tab is derived from the highlight.
+    static QPalette focus_roles(const QPalette &palette)
+    {
+        QPalette roles;
+        for (const QPalette::ColorGroup group : groups) {
+            const QColor highlight = palette.color(group, QPalette::Highlight);
+            if (contrast_on_page(palette, group, focus_outline_from(highlight)) >= graphics_contrast) {
+                continue;
+            }
+            for (const QColor &from : {palette.color(group, QPalette::WindowText), QColor(Qt::white)}) {
+                if (contrast_on_page(palette, group, focus_outline_from(from)) >= graphics_contrast) {
+                    roles.setColor(group, QPalette::Highlight, from);
+                    break;
+                }
+            }
+        }
+        return roles;
+    }
+
+    QPointer<QWidget> window_;
+    QPointer<QLabel> heading_;
+    const QString heading_text_;
+    bool pending_ = false;
+};
+
+} // namespace
+
+double contrast_ratio(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void follow_desktop_colours(Ui::vq_stu &ui, QWidget *window)
+{
+    new colour_follower(ui, window);
+}
