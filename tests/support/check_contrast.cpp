@@ -1,0 +1,165 @@
+// Measures on screenshots of the real window, with the sample paper open, what a student with a high-contrast or a
+// dark desktop palette sees of what the form draws in colours of its own: the digits of the number displays, the
+// rings and boxes of the options and the heading's link, each against what is behind it (WCAG 2 contrast ratio).
+// The palette is changed while the window is open, as a student turning high contrast on during the exam does.
+// Fails when a digit, a ring or a box is under 3:1 or the link under 4.5:1.
+//   check_contrast EXAMPLES_FOLDER [FOLDER_FOR_THE_SCREENSHOTS]
+// Run it on a real display (an X server such as Xvfb): the pictures are grabbed from the screen.
+
+#include "app/vq_stu.h"
+#include "pages/desktop_colours.h"
+#include "support/desktop_palettes.h"
+#include "support/window_harness.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QHash>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The colour most of `area` has: what the drawing stands on.
+QRgb background(const QImage &shot, const QRect &area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            ++counts[shot.pixel(x, y) | 0xff000000u];
+        }
+    }
+    QRgb most = 0;
+    int highest = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > highest) {
+            highest = it.value();
+            most = it.key();
+        }
+    }
+    return most;
+}
+
+// How well the most visible pixel of `area` stands out from `behind`: 1 when nothing is drawn there.
+double best_contrast(const QImage &shot, const QRect &area, QRgb behind)
+{
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            best = std::max(best, contrast_ratio(QColor(shot.pixel(x, y)), QColor(behind)));
+        }
+    }
+    return best;
+}
+
+QRect on_screen(const QWidget *widget, const QRect &rect)
+{
+    return QRect(widget->mapToGlobal(rect.topLeft()), rect.size());
+}
+
+// Where the link of the heading is drawn: the second paragraph, after "官网：".
+QRect link_area(const QLabel *heading)
+{
+    QTextDocument document;
+    document.setDefaultFont(heading->font());
+    document.setHtml(heading->text());
+    document.setDocumentMargin(0);
+    const QRect inside = heading->contentsRect();
+    document.setTextWidth(inside.width());
+    const int top = inside.top() + (inside.height() - qRound(document.size().height())) / 2;
+    const QTextBlock block = document.begin().next();
+    const QTextLine line = block.layout()->lineAt(0);
+    const QRectF box = document.documentLayout()->blockBoundingRect(block);
+    const int left = qRound(line.cursorToX(3)) + 2;
+    const int right = qRound(line.cursorToX(block.length() - 1));
+    return on_screen(heading, QRect(left, top + qRound(box.top() + line.y()), right - left, qRound(line.height())));
+}
+
+struct lowest {
+    double digits = 21, rings = 21, link = 21;
+};
+
+void measure_page(QWidget *page, const QImage &shot, lowest &found)
+{
+    for (const QLCDNumber *display : page->findChildren<QLCDNumber *>()) {
+        const QRect area = on_screen(display, display->contentsRect().adjusted(2, 2, -2, -2));
+        found.digits = std::min(found.digits, best_contrast(shot, area, background(shot, area)));
+    }
+    for (QAbstractButton *option : page->findChildren<QAbstractButton *>()) {
+        const bool radio = qobject_cast<QRadioButton *>(option);
+        if ((!radio && !qobject_cast<QCheckBox *>(option)) || option->isChecked()) {
+            continue;
+        }
+        QStyleOptionButton style_option;
+        style_option.initFrom(option);
+        style_option.text = option->text();
+        const QRect ring = option->style()->subElementRect(
+            radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &style_option, option);
+        const QRgb behind = background(shot, on_screen(option, option->rect()));
+        found.rings = std::min(found.rings, best_contrast(shot, on_screen(option, ring), behind));
+    }
+    if (auto *heading = page->findChild<QLabel *>(QStringLiteral("label_5"))) {
+        const QRgb behind = background(shot, on_screen(heading, heading->rect()));
+        found.link = std::min(found.link, best_contrast(shot, link_area(heading), behind));
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); // the test answers Qt's own dialog
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: check_contrast EXAMPLES_FOLDER [FOLDER_FOR_THE_SCREENSHOTS]\n");
+        return 2;
+    }
+    const QString examples = QDir(args[1]).absolutePath();
+    QDir::setCurrent(examples);
+    harness::window_fixture fixture;
+    QWidget *w = &fixture.window();
+    w->move(0, 0);
+    harness::dialog_driver dialogs;
+    harness::open_paper(w, dialogs, QDir(examples).filePath(QStringLiteral("张三.stu")));
+    if (!dialogs.problems().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
+        return 1;
+    }
+    auto *tabs = harness::find<QTabWidget>(w, "tabWidget");
+    bool readable = true;
+    for (const char *name : {"high-contrast", "dark"}) {
+        QApplication::setPalette(harness::desktop_palette(QLatin1String(name)));
+        lowest found;
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QTest::qWait(200);
+            const QImage shot = w->screen()->grabWindow(0).toImage();
+            if (args.size() > 2) {
+                shot.copy(w->frameGeometry()).save(QDir(args[2]).filePath(QStringLiteral("contrast-%1-%2.png")
+                                                                              .arg(QLatin1String(name))
+                                                                              .arg(i + 1)));
+            }
+            measure_page(tabs->widget(i), shot, found);
+        }
+        const bool ok = found.digits >= 3 && found.rings >= 3 && found.link >= 4.5;
+        std::printf("%s palette: lowest contrast of the digits %.2f:1, of the option rings and boxes %.2f:1, of the "
+                    "link %.2f:1%s\n",
+                    name, found.digits, found.rings, found.link, ok ? "" : "  <- too low to be seen");
+        readable = readable && ok;
+    }
+    return readable ? 0 : 1;
+}
