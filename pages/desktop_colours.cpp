@@ -10,11 +10,15 @@
 #include <QLCDNumber>
 #include <QLabel>
 #include <QObject>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QPointer>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOption>
 #include <QTabBar>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -37,12 +41,13 @@ double luminance(const QColor &colour)
 }
 
 // What the pages are painted on: the window colour, and the tab widget's pane, which the styles draw in the
-// button colour (Fusion a shade lighter).
+// button colour (Fusion lightens a dark one by up to a third).
 double contrast_on_page(const QPalette &palette, QPalette::ColorGroup group, const QColor &colour)
 {
-    return std::min({contrast_ratio(colour, palette.color(group, QPalette::Window)),
-                     contrast_ratio(colour, palette.color(group, QPalette::Button)),
-                     contrast_ratio(colour, palette.color(group, QPalette::Button).lighter(104))});
+    const QColor button = palette.color(group, QPalette::Button);
+    const QColor pane = button.lighter(100 + std::max(1, (180 - qGray(button.rgb())) / 6)).lighter(104);
+    return std::min({contrast_ratio(colour, palette.color(group, QPalette::Window)), contrast_ratio(colour, button),
+                     contrast_ratio(colour, pane)});
 }
 
 // The desktop gave the toolkit's own palette: the form keeps its look.
@@ -98,6 +103,37 @@ QColor focus_outline_from(const QColor &highlight)
     return outline;
 }
 
+// The window's style, with the keyboard focus drawn as a solid line in a colour that stands out from the page,
+// where the style's own sign of it (a faint frame, a shade of the highlight) would not be seen: around an
+// option's or a tab's text, inside a button, and around a text box (where otherwise only the caret shows it).
+class clear_focus_style : public QProxyStyle {
+public:
+    explicit clear_focus_style(const QColor &focus) : focus_(focus) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        const bool focus_frame = element == PE_FrameFocusRect && (option->state & State_KeyboardFocusChange);
+        const bool focused_box =
+            element == PE_Frame && (option->state & State_HasFocus) && qobject_cast<const QTextEdit *>(widget);
+        if (!focus_frame && !focused_box) {
+            return;
+        }
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(QPen(focus_, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option->rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+
+    const QColor &focus() const { return focus_; }
+
+private:
+    const QColor focus_;
+};
+
 class colour_follower : public QObject {
 public:
     colour_follower(Ui::vq_stu &ui, QWidget *window)
@@ -142,6 +178,41 @@ private:
         for (QTabBar *tabs : window_->findChildren<QTabBar *>()) {
             set_roles(tabs, dark ? focus_roles(palette) : QPalette());
         }
+        follow_focus(palette, dark);
+    }
+
+    // Buttons, options, tabs and text boxes draw their focus with the clear focus style in a dark palette.
+    void follow_focus(const QPalette &palette, bool dark)
+    {
+        const QPalette::ColorGroup group = QPalette::Active;
+        QColor focus = palette.color(group, QPalette::Highlight);
+        if (contrast_on_page(palette, group, focus) < graphics_contrast) {
+            focus = readable_on_page(palette, group, graphics_contrast);
+        }
+        QStyle *old_style = style_;
+        if (!dark) {
+            style_ = nullptr;
+        } else if (!style_ || style_->focus() != focus) {
+            style_ = new clear_focus_style(focus);
+            style_->setParent(this);
+        }
+        if (style_ == old_style) {
+            return;
+        }
+        QList<QWidget *> focusable;
+        for (QAbstractButton *button : window_->findChildren<QAbstractButton *>()) {
+            focusable << button;
+        }
+        for (QTabBar *tabs : window_->findChildren<QTabBar *>()) {
+            focusable << tabs;
+        }
+        for (QTextEdit *box : window_->findChildren<QTextEdit *>()) {
+            focusable << box;
+        }
+        for (QWidget *widget : focusable) {
+            widget->setStyle(style_);
+        }
+        delete old_style;
     }
 
     // Sets only the roles that `roles` sets; an empty one gives the widget back to the window's palette.
@@ -240,6 +311,7 @@ private:
     QPointer<QWidget> window_;
     QPointer<QLabel> heading_;
     const QString heading_text_;
+    QPointer<clear_focus_style> style_;
     bool pending_ = false;
 };
 

@@ -2,7 +2,8 @@
 // dark desktop palette sees of what the form draws in colours of its own: the digits of the number displays, the
 // rings and boxes of the options and the heading's link, each against what is behind it (WCAG 2 contrast ratio).
 // The palette is changed while the window is open, as a student turning high contrast on during the exam does.
-// Fails when a digit, a ring or a box is under 3:1 or the link under 4.5:1.
+// Also how the focus shows on an option, a button and a text box of each page. Fails when a digit, a ring or a
+// box, or the change that the focus makes, is under 3:1, or the link under 4.5:1.
 //   check_contrast EXAMPLES_FOLDER [FOLDER_FOR_THE_SCREENSHOTS]
 // Run it on a real display (an X server such as Xvfb): the pictures are grabbed from the screen.
 
@@ -89,8 +90,35 @@ QRect link_area(const QLabel *heading)
 }
 
 struct lowest {
-    double digits = 21, rings = 21, link = 21;
+    double digits = 21, rings = 21, link = 21, focus = 21;
 };
+
+QImage screen_of(QWidget *window)
+{
+    QTest::qWait(100);
+    return window->screen()->grabWindow(0).toImage();
+}
+
+// How a control's look changes when it takes the keyboard focus: the largest contrast between a pixel of the
+// control with the focus and the same pixel without it.
+double focus_change(QWidget *control)
+{
+    QWidget *window = control->window();
+    window->setFocus(Qt::OtherFocusReason);
+    const QImage without = screen_of(window);
+    control->setFocus(Qt::TabFocusReason);
+    window->setAttribute(Qt::WA_KeyboardFocusChange); // as Tab leaves it: the styles show the focus from then on
+    control->update();
+    const QImage with = screen_of(window);
+    const QRect area = on_screen(control, control->rect());
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            best = std::max(best, contrast_ratio(QColor(with.pixel(x, y)), QColor(without.pixel(x, y))));
+        }
+    }
+    return best;
+}
 
 void measure_page(QWidget *page, const QImage &shot, lowest &found)
 {
@@ -110,6 +138,15 @@ void measure_page(QWidget *page, const QImage &shot, lowest &found)
             radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &style_option, option);
         const QRgb behind = background(shot, on_screen(option, option->rect()));
         found.rings = std::min(found.rings, best_contrast(shot, on_screen(option, ring), behind));
+    }
+    // An option, a button and a text box of the page: how each shows that it has the focus.
+    const QList<QWidget *> controls = page->findChildren<QWidget *>();
+    for (const char *kind : {"QRadioButton", "QCheckBox", "QPushButton", "QTextEdit"}) {
+        const auto it = std::find_if(controls.crbegin(), controls.crend(),
+                                     [kind](const QWidget *c) { return c->inherits(kind) && c->isEnabled(); });
+        if (it != controls.crend()) {
+            found.focus = std::min(found.focus, focus_change(*it));
+        }
     }
     if (auto *heading = page->findChild<QLabel *>(QStringLiteral("label_5"))) {
         const QRgb behind = background(shot, on_screen(heading, heading->rect()));
@@ -133,10 +170,21 @@ int main(int argc, char *argv[])
     harness::window_fixture fixture;
     QWidget *w = &fixture.window();
     w->move(0, 0);
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w)) {
+        std::fprintf(stderr, "the window did not become active: its focus cannot be seen\n");
+        return 1;
+    }
     harness::dialog_driver dialogs;
     harness::open_paper(w, dialogs, QDir(examples).filePath(QStringLiteral("张三.stu")));
     if (!dialogs.problems().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(dialogs.problems().join(QLatin1Char('\n'))));
+        return 1;
+    }
+    // The open dialog had the keyboard; the window takes it back, as the window manager would give it.
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w)) {
+        std::fprintf(stderr, "the window did not become active again after the open dialog\n");
         return 1;
     }
     auto *tabs = harness::find<QTabWidget>(w, "tabWidget");
@@ -146,8 +194,8 @@ int main(int argc, char *argv[])
         lowest found;
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
-            QTest::qWait(200);
-            const QImage shot = w->screen()->grabWindow(0).toImage();
+            QTest::qWait(100);
+            const QImage shot = screen_of(w);
             if (args.size() > 2) {
                 shot.copy(w->frameGeometry()).save(QDir(args[2]).filePath(QStringLiteral("contrast-%1-%2.png")
                                                                               .arg(QLatin1String(name))
@@ -155,10 +203,10 @@ int main(int argc, char *argv[])
             }
             measure_page(tabs->widget(i), shot, found);
         }
-        const bool ok = found.digits >= 3 && found.rings >= 3 && found.link >= 4.5;
+        const bool ok = found.digits >= 3 && found.rings >= 3 && found.link >= 4.5 && found.focus >= 3;
         std::printf("%s palette: lowest contrast of the digits %.2f:1, of the option rings and boxes %.2f:1, of the "
-                    "link %.2f:1%s\n",
-                    name, found.digits, found.rings, found.link, ok ? "" : "  <- too low to be seen");
+                    "link %.2f:1; focus shown at %.2f:1%s\n",
+                    name, found.digits, found.rings, found.link, found.focus, ok ? "" : "  <- too low to be seen");
         readable = readable && ok;
     }
     return readable ? 0 : 1;
