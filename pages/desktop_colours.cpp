@@ -12,8 +12,8 @@
 #include <QObject>
 #include <QPainter>
 #include <QPalette>
-#include <QProxyStyle>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOption>
@@ -28,7 +28,7 @@ namespace {
 // The form's link colour, as the heading's rich text writes it.
 const QString form_link = QStringLiteral("color:#0000ff;");
 
-constexpr double text_contrast = 4.5;    // any text
+constexpr double text_contrast = 4.5;     // any text
 constexpr double graphics_contrast = 3.0; // a digit's segments, an option's ring, a focus outline
 
 const QPalette::ColorGroup groups[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
@@ -147,11 +147,12 @@ public:
     {
         // The window's own palette is settled by the time it hears of the change; the widgets' palettes are set
         // once the change has reached them all.
-        if (watched == window_ && (event->type() == QEvent::PaletteChange ||
-                                   event->type() == QEvent::ApplicationPaletteChange) &&
+        if (watched == window_ &&
+            (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) &&
             !pending_) {
             pending_ = true;
-            QMetaObject::invokeMethod(this, [this] { follow(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { follow(); }, Qt::QueuedConnection);
         }
         return false;
     }

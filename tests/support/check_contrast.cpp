@@ -197,9 +197,9 @@ int main(int argc, char *argv[])
             QTest::qWait(100);
             const QImage shot = screen_of(w);
             if (args.size() > 2) {
-                shot.copy(w->frameGeometry()).save(QDir(args[2]).filePath(QStringLiteral("contrast-%1-%2.png")
-                                                                              .arg(QLatin1String(name))
-                                                                              .arg(i + 1)));
+                shot.copy(w->frameGeometry())
+                    .save(QDir(args[2]).filePath(
+                        QStringLiteral("contrast-%1-%2.png").arg(QLatin1String(name)).arg(i + 1)));
             }
             measure_page(tabs->widget(i), shot, found);
         }

@@ -62,8 +62,8 @@ int main(int argc, char *argv[])
         const QRect frame = w->frameGeometry();
         const QPixmap shot = w->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
         const QString suffix = palette.isEmpty() ? QString() : QLatin1Char('-') + palette;
-        const QString file = QDir(output).filePath(
-            QStringLiteral("page-%1-%2%3.png").arg(i + 1).arg(QLatin1String(names[i]), suffix));
+        const QString file =
+            QDir(output).filePath(QStringLiteral("page-%1-%2%3.png").arg(i + 1).arg(QLatin1String(names[i]), suffix));
         if (!shot.save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;
