@@ -188,6 +188,19 @@ int main(int argc, char *argv[])
         return 1;
     }
     auto *tabs = harness::find<QTabWidget>(w, "tabWidget");
+    // The form's own look, page by page, to see it back when the desktop's palette is the toolkit's again.
+    const QPalette toolkit = QApplication::palette();
+    const auto pages = [&] {
+        QList<QImage> shots;
+        w->setFocus(Qt::OtherFocusReason);
+        w->setAttribute(Qt::WA_KeyboardFocusChange, false);
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            shots << screen_of(w).copy(w->geometry());
+        }
+        return shots;
+    };
+    const QList<QImage> own_look = pages();
     bool readable = true;
     for (const char *name : {"high-contrast", "dark"}) {
         QApplication::setPalette(harness::desktop_palette(QLatin1String(name)));
@@ -208,6 +221,12 @@ int main(int argc, char *argv[])
                     "link %.2f:1; focus shown at %.2f:1%s\n",
                     name, found.digits, found.rings, found.link, found.focus, ok ? "" : "  <- too low to be seen");
         readable = readable && ok;
+    }
+    QApplication::setPalette(toolkit);
+    QTest::qWait(100);
+    if (pages() != own_look) {
+        std::printf("back at the toolkit's palette, the window does not look as it did before\n");
+        return 1;
     }
     return readable ? 0 : 1;
 }
