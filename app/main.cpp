@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
     const start_request request = read_command_line(argc, argv); // help, version and mistakes end here
     QApplication application(argc, argv);
     install_toolkit_translations(QLocale());
+    place_input_method_at_cursor();
     if (request.answer_file.isEmpty()) {
         leave_the_program_folder(); // a relative path on the command line is the working folder's
     }
