@@ -202,8 +202,15 @@ int main(int argc, char *argv[])
     };
     const QList<QImage> own_look = pages();
     bool readable = true;
-    for (const char *name : {"high-contrast", "dark"}) {
-        QApplication::setPalette(harness::desktop_palette(QLatin1String(name)));
+    // A palette the desktop gave at start (a platform theme: QT_QPA_PLATFORMTHEME=qt5ct) is measured first.
+    QStringList names{QStringLiteral("high-contrast"), QStringLiteral("dark")};
+    if (toolkit != w->style()->standardPalette()) {
+        names.prepend(QStringLiteral("desktop"));
+    }
+    for (const QString &name : names) {
+        if (name != QLatin1String("desktop")) {
+            QApplication::setPalette(harness::desktop_palette(name));
+        }
         lowest found;
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
@@ -211,15 +218,15 @@ int main(int argc, char *argv[])
             const QImage shot = screen_of(w);
             if (args.size() > 2) {
                 shot.copy(w->frameGeometry())
-                    .save(QDir(args[2]).filePath(
-                        QStringLiteral("contrast-%1-%2.png").arg(QLatin1String(name)).arg(i + 1)));
+                    .save(QDir(args[2]).filePath(QStringLiteral("contrast-%1-%2.png").arg(name).arg(i + 1)));
             }
             measure_page(tabs->widget(i), shot, found);
         }
         const bool ok = found.digits >= 3 && found.rings >= 3 && found.link >= 4.5 && found.focus >= 3;
         std::printf("%s palette: lowest contrast of the digits %.2f:1, of the option rings and boxes %.2f:1, of the "
                     "link %.2f:1; focus shown at %.2f:1%s\n",
-                    name, found.digits, found.rings, found.link, found.focus, ok ? "" : "  <- too low to be seen");
+                    qPrintable(name), found.digits, found.rings, found.link, found.focus,
+                    ok ? "" : "  <- too low to be seen");
         readable = readable && ok;
     }
     QApplication::setPalette(toolkit);
