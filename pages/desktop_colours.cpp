@@ -1,10 +1,10 @@
 #include "pages/desktop_colours.h"
 
+#include "platform/high_contrast.h"
 #include "ui_vq_stu.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QColor>
 #include <QEvent>
 #include <QLCDNumber>
@@ -14,8 +14,8 @@
 #include <QPalette>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QRadioButton>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTextEdit>
@@ -50,9 +50,15 @@ double contrast_on_page(const QPalette &palette, QPalette::ColorGroup group, con
                      contrast_ratio(colour, pane)});
 }
 
-// The desktop gave the toolkit's own palette: the form keeps its look.
+// The desktop gave the toolkit's own palette: the form keeps its look. On Windows the palette is always the
+// system's colours; there the standard look is every setting but high contrast.
 bool toolkit_default(const QPalette &palette, const QStyle *style)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(palette)
+    Q_UNUSED(style)
+    return !platform::high_contrast_on();
+#else
     const QPalette standard = style->standardPalette();
     const QPalette::ColorRole roles[] = {QPalette::Window, QPalette::WindowText, QPalette::Base,
                                          QPalette::Text,   QPalette::Button,     QPalette::ButtonText,
@@ -65,13 +71,7 @@ bool toolkit_default(const QPalette &palette, const QStyle *style)
         }
     }
     return true;
-}
-
-// Light text on a dark window: the 3D shades and derived outlines that suit a light window vanish here.
-bool dark_palette(const QPalette &palette)
-{
-    return luminance(palette.color(QPalette::Active, QPalette::Window)) <
-           luminance(palette.color(QPalette::Active, QPalette::WindowText));
+#endif
 }
 
 // A colour for graphics on the page that reaches `needed`: the text colour, else black or white.
@@ -86,13 +86,6 @@ QColor readable_on_page(const QPalette &palette, QPalette::ColorGroup group, dou
     return contrast_on_page(palette, group, black) > contrast_on_page(palette, group, white) ? black : white;
 }
 
-// The ring of an option, as the styles that derive it from the window colour draw it (Fusion: a darker shade of
-// the window colour, lightened a little).
-QColor ring_from(const QColor &window)
-{
-    return window.darker(140).lighter(110);
-}
-
 // A focus outline drawn from the highlight (Fusion: darker, and never lighter than a middle grey).
 QColor focus_outline_from(const QColor &highlight)
 {
@@ -103,35 +96,57 @@ QColor focus_outline_from(const QColor &highlight)
     return outline;
 }
 
-// The window's style, with the keyboard focus drawn as a solid line in a colour that stands out from the page,
-// where the style's own sign of it (a faint frame, a shade of the highlight) would not be seen: around an
-// option's or a tab's text, inside a button, and around a text box (where otherwise only the caret shows it).
-class clear_focus_style : public QProxyStyle {
+// The desktop's style, with what shows an option and the keyboard focus drawn in colours that stand out from the
+// page where the style's own would not: the rings and boxes of the options (which the styles shade from the window
+// colour) in `ring`, and the focus as a solid line in `focus` around an option's or a tab's text, inside a button
+// and around a text box (where otherwise only the caret shows it).
+class readable_style : public QProxyStyle {
 public:
-    explicit clear_focus_style(const QColor &focus) : focus_(focus) {}
+    readable_style(const QColor &focus, const QColor &ring) : QProxyStyle(desktop_style()), focus_(focus), ring_(ring)
+    {}
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget) const override
     {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
-        const bool focus_frame = element == PE_FrameFocusRect && (option->state & State_KeyboardFocusChange);
-        const bool focused_box =
-            element == PE_Frame && (option->state & State_HasFocus) && qobject_cast<const QTextEdit *>(widget);
-        if (!focus_frame && !focused_box) {
-            return;
-        }
         painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, false);
-        painter->setPen(QPen(focus_, 2));
         painter->setBrush(Qt::NoBrush);
-        painter->drawRect(QRectF(option->rect).adjusted(1, 1, -1, -1));
+        if (element == PE_IndicatorRadioButton) {
+            painter->setRenderHint(QPainter::Antialiasing, true);
+            painter->setPen(QPen(ring_, 1.5));
+            painter->drawEllipse(QRectF(option->rect).adjusted(1, 1, -1, -1));
+        } else if (element == PE_IndicatorCheckBox) {
+            painter->setRenderHint(QPainter::Antialiasing, false);
+            painter->setPen(QPen(ring_, 1));
+            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        } else if (((element == PE_FrameFocusRect || element == PE_PanelButtonCommand) &&
+                    (option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange)) ||
+                   (element == PE_Frame && (option->state & State_HasFocus) &&
+                    qobject_cast<const QTextEdit *>(widget))) {
+            painter->setRenderHint(QPainter::Antialiasing, false);
+            painter->setPen(QPen(focus_, 2));
+            painter->drawRect(QRectF(option->rect).adjusted(1, 1, -1, -1));
+        }
         painter->restore();
     }
 
-    const QColor &focus() const { return focus_; }
+    bool draws(const QColor &focus, const QColor &ring) const { return focus == focus_ && ring == ring_; }
 
 private:
+    // A fresh instance of the style the desktop chose, beneath any proxy of its own (qt5ct wraps Fusion in one):
+    // the style calls back into this one for the parts it is made of (a button's focus frame), which a proxy in
+    // between would keep for itself.
+    static QStyle *desktop_style()
+    {
+        const QStyle *style = QApplication::style();
+        while (const auto *proxy = qobject_cast<const QProxyStyle *>(style)) {
+            style = proxy->baseStyle();
+        }
+        return style ? QStyleFactory::create(style->objectName()) : nullptr;
+    }
+
     const QColor focus_;
+    const QColor ring_;
 };
 
 class colour_follower : public QObject {
@@ -167,34 +182,39 @@ private:
         const QPalette palette = window_->palette();
         const bool standard = toolkit_default(palette, window_->style());
         follow_link(palette, standard);
-        const bool dark = !standard && dark_palette(palette);
+        const bool own = !standard; // the desktop's own palette: what would vanish in it gives way
         for (QLCDNumber *display : window_->findChildren<QLCDNumber *>()) {
-            set_roles(display, dark ? display_roles(palette) : QPalette());
+            set_roles(display, own ? display_roles(palette) : QPalette());
         }
-        const QPalette options = dark ? option_roles(palette) : QPalette();
         for (QAbstractButton *button : window_->findChildren<QAbstractButton *>()) {
-            const bool option = qobject_cast<QRadioButton *>(button) || qobject_cast<QCheckBox *>(button);
-            set_roles(button, option ? options : (dark ? focus_roles(palette) : QPalette()));
+            set_roles(button, own ? focus_roles(palette) : QPalette());
         }
         for (QTabBar *tabs : window_->findChildren<QTabBar *>()) {
-            set_roles(tabs, dark ? focus_roles(palette) : QPalette());
+            set_roles(tabs, own ? focus_roles(palette) : QPalette());
         }
-        follow_focus(palette, dark);
+        follow_style(palette, own);
     }
 
-    // Buttons, options, tabs and text boxes draw their focus with the clear focus style in a dark palette.
-    void follow_focus(const QPalette &palette, bool dark)
+    // Buttons, options, tabs and text boxes are drawn with the readable style in the desktop's own palette.
+    void follow_style(const QPalette &palette, bool own)
     {
         const QPalette::ColorGroup group = QPalette::Active;
         QColor focus = palette.color(group, QPalette::Highlight);
         if (contrast_on_page(palette, group, focus) < graphics_contrast) {
             focus = readable_on_page(palette, group, graphics_contrast);
         }
+        // The ring stands out from the page around it and from the base colour inside it.
+        QColor ring = readable_on_page(palette, group, graphics_contrast);
+        const QColor base = palette.color(group, QPalette::Base);
+        if (contrast_ratio(ring, base) < graphics_contrast) {
+            ring = contrast_ratio(Qt::white, base) > contrast_ratio(Qt::black, base) ? QColor(Qt::white)
+                                                                                     : QColor(Qt::black);
+        }
         QStyle *old_style = style_;
-        if (!dark) {
+        if (!own) {
             style_ = nullptr;
-        } else if (!style_ || style_->focus() != focus) {
-            style_ = new clear_focus_style(focus);
+        } else if (!style_ || !style_->draws(focus, ring)) {
+            style_ = new readable_style(focus, ring);
             style_->setParent(this);
         }
         if (style_ == old_style) {
@@ -264,32 +284,6 @@ private:
         return roles;
     }
 
-    // An option's ring is derived from the window colour: an option whose ring would vanish gets a window
-    // colour whose ring shows on the page and inside the ring (the base colour). Its focus outline follows.
-    static QPalette option_roles(const QPalette &palette)
-    {
-        QPalette roles = focus_roles(palette);
-        for (const QPalette::ColorGroup group : groups) {
-            const QColor window = palette.color(group, QPalette::Window);
-            const QColor base = palette.color(group, QPalette::Base);
-            const auto shows = [&](const QColor &from) {
-                const QColor ring = ring_from(from);
-                return contrast_on_page(palette, group, ring) >= graphics_contrast &&
-                       contrast_ratio(ring, base) >= graphics_contrast;
-            };
-            if (shows(window)) {
-                continue;
-            }
-            for (const QColor &from : {palette.color(group, QPalette::WindowText), QColor(Qt::white)}) {
-                if (shows(from)) {
-                    roles.setColor(group, QPalette::Window, from);
-                    break;
-                }
-            }
-        }
-        return roles;
-    }
-
     // The focus outline of a button, an option or a tab is derived from the highlight.
     static QPalette focus_roles(const QPalette &palette)
     {
@@ -312,7 +306,7 @@ private:
     QPointer<QWidget> window_;
     QPointer<QLabel> heading_;
     const QString heading_text_;
-    QPointer<clear_focus_style> style_;
+    QPointer<readable_style> style_;
     bool pending_ = false;
 };
 
