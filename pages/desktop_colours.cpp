@@ -51,13 +51,15 @@ double contrast_on_page(const QPalette &palette, QPalette::ColorGroup group, con
 }
 
 // The desktop gave the toolkit's own palette: the form keeps its look. On Windows the palette is always the
-// system's colours; there the standard look is every setting but high contrast.
+// system's colours; there the standard look is every setting but high contrast, or colours that put light text on
+// a dark window (a high-contrast scheme where the system does not say so, as under Wine).
 bool toolkit_default(const QPalette &palette, const QStyle *style)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(palette)
     Q_UNUSED(style)
-    return !platform::high_contrast_on();
+    const bool dark = luminance(palette.color(QPalette::Active, QPalette::Window)) <
+                      luminance(palette.color(QPalette::Active, QPalette::WindowText));
+    return !platform::high_contrast_on() && !dark;
 #else
     const QPalette standard = style->standardPalette();
     const QPalette::ColorRole roles[] = {QPalette::Window, QPalette::WindowText, QPalette::Base,
