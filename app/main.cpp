@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vq_stu")); // names its data folder, whatever the file
     install_toolkit_translations(QLocale());
+    place_input_method_at_cursor();
     if (request.answer_file.isEmpty()) {
         leave_the_program_folder(); // a relative path on the command line is the working folder's
     }

@@ -8,13 +8,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStandardPaths>
+#include <QTransform>
 #include <QTranslator>
+#include <QVersionNumber>
 #include <QWidget>
+#include <QWindow>
 #include <QtGlobal>
 
 #include <clocale>
@@ -129,4 +133,32 @@ void confirm_before_session_ends(vq_stu &window)
 #else
     Q_UNUSED(window)
 #endif
+}
+
+void place_input_method_at_cursor()
+{
+    // Qt 5 and Qt 6 up to 6.4 (checked with 5.15.8 and 6.4.2); the toolkit in use counts, not the one built with.
+    if (qgetenv("QT_IM_MODULE") != "ibus" || QLibraryInfo::version() >= QVersionNumber(6, 5)) {
+        return;
+    }
+    QInputMethod *method = QGuiApplication::inputMethod();
+    // The input context maps the cursor rectangle to the screen with the window's scaled position; ibus reads it as
+    // the screen's pixels. Whenever Qt sets the focused widget's place (focus, move, resize) or the cursor moves,
+    // the place is scaled here about the screen's corner, so that what ibus reads is where the cursor is drawn.
+    QObject::connect(method, &QInputMethod::cursorRectangleChanged, method, [method] {
+        const QWidget *widget = qobject_cast<QWidget *>(QGuiApplication::focusObject());
+        const QWindow *window = widget ? widget->window()->windowHandle() : nullptr;
+        if (!window || !window->screen() || window->devicePixelRatio() == 1.0) {
+            return;
+        }
+        const qreal scale = window->devicePixelRatio();
+        const QPointF corner = window->screen()->geometry().topLeft();
+        const QPointF origin = window->mapToGlobal(QPoint(0, 0));
+        const QPointF at = widget->mapTo(widget->window(), QPoint(0, 0));
+        const QPointF shift = (origin + at - corner) * scale + corner - origin;
+        const QTransform wanted(scale, 0, 0, scale, shift.x(), shift.y());
+        if (method->inputItemTransform() != wanted) {
+            method->setInputItemTransform(wanted); // tells the input context again
+        }
+    });
 }

@@ -29,3 +29,10 @@ void leave_the_program_folder();
 // the session manager lets the program ask; Cancel keeps the session. The session manager, not the program,
 // decides how long the session waits. For as long as `window` lives.
 void confirm_before_session_ends(vq_stu &window);
+
+// Under display scaling, the input method's candidate window opens at the text cursor. The ibus input context of
+// Qt 5 and of Qt 6 before 6.5 tells ibus where the cursor is in scaled units while ibus places its window in the
+// screen's pixels, so at 150 % the candidates would open hundreds of pixels from the text; the position Qt reports
+// is given in the screen's pixels instead. Nothing changes at 100 % or with other input methods (fcitx5 scales
+// itself).
+void place_input_method_at_cursor();

@@ -4,6 +4,7 @@
 #include "commands/answer_recovery.h"
 #include "commands/paper_commands.h"
 #include "pages/accessible_form.h"
+#include "pages/desktop_colours.h"
 #include "pages/onech_page.h"
 #include "pages/somech_page.h"
 #include "pages/unch_page.h"
@@ -16,6 +17,7 @@ vq_stu::vq_stu(QWidget *parent) : QMainWindow(parent), ui(new Ui::vq_stu)
     ui->setupUi(this);
     setWindowIcon(app_icon());
     make_form_accessible(*ui, this);
+    follow_desktop_colours(*ui, this);
     watch_answers(*ui, this);
 }
 

@@ -12,7 +12,7 @@ ensure_packages "${build_packages[@]}" clang-14 libclang-rt-14-dev clang-format 
     qttranslations5-l10n "${qt6_packages[@]}"
 # The screen reader check: Orca on a private X display with a window manager, a D-Bus session and the AT-SPI bus.
 # Where they cannot be installed, the check says so and is skipped.
-ensure_packages orca at-spi2-core dbus-daemon xvfb openbox xdotool ||
+ensure_packages orca at-spi2-core dbus-daemon xvfb xauth openbox xdotool ||
     echo "Orca and its desktop could not be installed: the screen reader check will be skipped."
 
 export QT_QPA_PLATFORM=offscreen
@@ -27,6 +27,14 @@ if [ -x /usr/bin/python3 ]; then
     /usr/bin/python3 "$root_dir/tests/screen_reader/check_speech.py" "$root_dir/build/vq_stu"
 else
     echo "The screen reader check is skipped: Orca's Python is not installed."
+fi
+
+echo "== what a low-vision student sees: contrast under a high-contrast and a dark palette, on a real display"
+if command -v xvfb-run >/dev/null && command -v xauth >/dev/null; then
+    LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= xvfb-run -a -s "-screen 0 1024x768x24" \
+        timeout 60 "$root_dir/build/tests/check_contrast" "$root_dir/examples"
+else
+    echo "The contrast check is skipped: Xvfb (xvfb-run, xauth) is not installed."
 fi
 
 echo "== build and test with Qt 6 (the shipped builds use Qt 5)"
