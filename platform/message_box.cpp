@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <QMessageBox>
+#include <QPushButton>
 #endif
 
 namespace platform {
@@ -32,6 +33,9 @@ box_answer message_box(const QString &text, const QString &caption, box_buttons 
         QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No);
         box.setObjectName(QStringLiteral("vq_message_box"));
         box.setTextFormat(Qt::PlainText);
+        // The question names its answers 是 and 否, whatever language the toolkit's own buttons speak here.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::No ? box_answer::no : box_answer::yes;
