@@ -18,6 +18,7 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -98,10 +99,12 @@ QColor focus_outline_from(const QColor &highlight)
     return outline;
 }
 
-// The desktop's style, with what shows an option and the keyboard focus drawn in colours that stand out from the
-// page where the style's own would not: the rings and boxes of the options (which the styles shade from the window
-// colour) in `ring`, and the focus as a solid line in `focus` around an option's or a tab's text, inside a button
-// and around a text box (where otherwise only the caret shows it).
+// The desktop's style, with what shows an option, the edges of the controls and the keyboard focus drawn in
+// colours that stand out from the page where the style's own would not: the rings and boxes of the options (which
+// the styles shade from the window colour) and the edges of the buttons, the tabs, the tab pane and the text boxes
+// (which they shade from the window and button colours, dark on dark in a high-contrast or dark scheme) in `ring`,
+// and the focus as a solid line in `focus` around an option's or a tab's text, inside a button and around a text
+// box (where otherwise only the caret shows it).
 class readable_style : public QProxyStyle {
 public:
     readable_style(const QColor &focus, const QColor &ring) : QProxyStyle(desktop_style()), focus_(focus), ring_(ring)
@@ -113,22 +116,83 @@ public:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         painter->save();
         painter->setBrush(Qt::NoBrush);
+        const bool text_box = qobject_cast<const QTextEdit *>(widget);
         if (element == PE_IndicatorRadioButton) {
             painter->setRenderHint(QPainter::Antialiasing, true);
             painter->setPen(QPen(ring_, 1.5));
             painter->drawEllipse(QRectF(option->rect).adjusted(1, 1, -1, -1));
-        } else if (element == PE_IndicatorCheckBox) {
+        } else if (element == PE_IndicatorCheckBox || element == PE_FrameTabWidget ||
+                   (element == PE_Frame && text_box)) {
             painter->setRenderHint(QPainter::Antialiasing, false);
             painter->setPen(QPen(ring_, 1));
             painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
-        } else if (((element == PE_FrameFocusRect || element == PE_PanelButtonCommand) &&
-                    (option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange)) ||
-                   (element == PE_Frame && (option->state & State_HasFocus) &&
-                    qobject_cast<const QTextEdit *>(widget))) {
+        } else if (element == PE_PanelButtonCommand) {
+            painter->setRenderHint(QPainter::Antialiasing, true);
+            painter->setPen(QPen(ring_, 1));
+            painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+        }
+        if (((element == PE_FrameFocusRect || element == PE_PanelButtonCommand) && (option->state & State_HasFocus) &&
+             (option->state & State_KeyboardFocusChange)) ||
+            (element == PE_Frame && (option->state & State_HasFocus) && text_box)) {
             painter->setRenderHint(QPainter::Antialiasing, false);
             painter->setPen(QPen(focus_, 2));
             painter->drawRect(QRectF(option->rect).adjusted(1, 1, -1, -1));
         }
+        painter->restore();
+    }
+
+    // A text box's frame is 2 pixels wide: its edge, and inside it the line that shows the focus.
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_DefaultFrameWidth && qobject_cast<const QTextEdit *>(widget) ? std::max(value, 2) : value;
+    }
+
+    // A tab's edge: the three sides away from the pane, where the style draws them (an unselected tab is lower, the
+    // selected one overlaps the next).
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        const auto *tab = qstyleoption_cast<const QStyleOptionTab *>(option);
+        if (element != CE_TabBarTabShape || !tab) {
+            return;
+        }
+        const bool selected = tab->state & State_Selected;
+        const int lower = selected ? 0 : 2;
+        const int overlap =
+            selected && tab->position != QStyleOptionTab::End && tab->position != QStyleOptionTab::OnlyOneTab
+                ? pixelMetric(PM_TabBarTabOverlap, option, widget)
+                : 0;
+        QRect edge = tab->rect;
+        QRect clip = tab->rect;
+        switch (tab->shape) {
+        case QTabBar::RoundedSouth:
+        case QTabBar::TriangularSouth:
+            edge.adjust(0, -3, overlap, -lower);
+            clip.adjust(0, 0, overlap, 0);
+            break;
+        case QTabBar::RoundedWest:
+        case QTabBar::TriangularWest:
+            edge.adjust(lower, 0, 3, overlap);
+            clip.adjust(0, 0, 0, overlap);
+            break;
+        case QTabBar::RoundedEast:
+        case QTabBar::TriangularEast:
+            edge.adjust(-3, 0, -lower, overlap);
+            clip.adjust(0, 0, 0, overlap);
+            break;
+        default:
+            edge.adjust(0, lower, overlap, 3);
+            clip.adjust(0, 0, overlap, 0);
+            break;
+        }
+        painter->save();
+        painter->setClipRect(clip);
+        painter->setBrush(Qt::NoBrush);
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(QPen(ring_, 1));
+        painter->drawRoundedRect(QRectF(edge).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
         painter->restore();
     }
 
@@ -197,7 +261,8 @@ private:
         follow_style(palette, own);
     }
 
-    // Buttons, options, tabs and text boxes are drawn with the readable style in the desktop's own palette.
+    // Buttons, options, tabs, the tab pane and text boxes are drawn with the readable style in the desktop's own
+    // palette.
     void follow_style(const QPalette &palette, bool own)
     {
         const QPalette::ColorGroup group = QPalette::Active;
@@ -228,6 +293,9 @@ private:
         }
         for (QTabBar *tabs : window_->findChildren<QTabBar *>()) {
             focusable << tabs;
+        }
+        for (QTabWidget *tabs : window_->findChildren<QTabWidget *>()) {
+            focusable << tabs; // its pane
         }
         for (QTextEdit *box : window_->findChildren<QTextEdit *>()) {
             focusable << box;

@@ -2,8 +2,9 @@
 // dark desktop palette sees of what the form draws in colours of its own: the digits of the number displays, the
 // rings and boxes of the options and the heading's link, each against what is behind it (WCAG 2 contrast ratio).
 // The palette is changed while the window is open, as a student turning high contrast on during the exam does.
-// Also how the focus shows on an option, a button and a text box of each page. Fails when a digit, a ring or a
-// box, or the change that the focus makes, is under 3:1, or the link under 4.5:1.
+// Also how the focus shows on an option, a button and a text box of each page, and how the edges of the buttons,
+// the tabs, the tab pane, the text boxes and the displays stand out from what is around them. Fails when a digit, a
+// ring or a box, an edge, or the change that the focus makes, is under 3:1, or the link under 4.5:1.
 //   check_contrast EXAMPLES_FOLDER [FOLDER_FOR_THE_SCREENSHOTS]
 // Run it on a real display (an X server such as Xvfb): the pictures are grabbed from the screen.
 
@@ -19,14 +20,17 @@
 #include <QHash>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -90,8 +94,64 @@ QRect link_area(const QLabel *heading)
 }
 
 struct lowest {
-    double digits = 21, rings = 21, link = 21, focus = 21;
+    double digits = 21, rings = 21, link = 21, focus = 21, edges = 21;
 };
+
+enum side { left = 1, top = 2, right = 4, bottom = 8, all = 15 };
+
+// How well the weakest of the `sides` of a control (given on the screen) stands out from what is just outside it,
+// above the control (below it for the bottom alone): for each side, the most visible pixel of a strip along it,
+// from a pixel outside (where a style lets a selected tab overlap the next) to 3 inside, clear of the corners.
+double edge_contrast(const QImage &shot, const QRect &control, int sides)
+{
+    const QRect outside = (sides & top) || !(sides & bottom)
+                              ? QRect(control.left(), control.top() - 3, control.width(), 2)
+                              : QRect(control.left(), control.bottom() + 2, control.width(), 2);
+    const QRgb behind = background(shot, outside);
+    const QRect r = control.adjusted(-1, -1, 1, 1);
+    double weakest = 21;
+    if (sides & left) {
+        weakest = std::min(weakest, best_contrast(shot, QRect(r.left(), r.top() + 5, 4, r.height() - 10), behind));
+    }
+    if (sides & right) {
+        weakest = std::min(weakest, best_contrast(shot, QRect(r.right() - 3, r.top() + 5, 4, r.height() - 10), behind));
+    }
+    if (sides & top) {
+        weakest = std::min(weakest, best_contrast(shot, QRect(r.left() + 5, r.top(), r.width() - 10, 4), behind));
+    }
+    if (sides & bottom) {
+        weakest =
+            std::min(weakest, best_contrast(shot, QRect(r.left() + 5, r.bottom() - 3, r.width() - 10, 4), behind));
+    }
+    return weakest;
+}
+
+// The edges of the buttons of the window (with the page `page` shown), of its tabs and of the tab pane, and the
+// frames of the page's text boxes and displays.
+double weakest_edge(QWidget *page, const QImage &shot)
+{
+    double weakest = 21;
+    QWidget *window = page->window();
+    for (const QPushButton *button : window->findChildren<QPushButton *>()) {
+        if (button->isVisible()) {
+            weakest = std::min(weakest, edge_contrast(shot, on_screen(button, button->rect()), all));
+        }
+    }
+    for (const QFrame *box : page->findChildren<QFrame *>()) {
+        if (box->isVisible() && (qobject_cast<const QTextEdit *>(box) || qobject_cast<const QLCDNumber *>(box))) {
+            weakest = std::min(weakest, edge_contrast(shot, on_screen(box, box->rect()), all));
+        }
+    }
+    for (const QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+        const QTabBar *bar = tabs->tabBar();
+        for (int i = 0; i < bar->count(); ++i) {
+            weakest = std::min(weakest, edge_contrast(shot, on_screen(bar, bar->tabRect(i)), left | top | right));
+        }
+        const QRect pane = tabs->rect().adjusted(0, bar->geometry().bottom() + 1, 0, 0);
+        weakest = std::min(weakest, edge_contrast(shot, on_screen(tabs, pane), left | right | bottom));
+    }
+    return weakest;
+}
 
 QImage screen_of(QWidget *window)
 {
@@ -122,6 +182,7 @@ double focus_change(QWidget *control)
 
 void measure_page(QWidget *page, const QImage &shot, lowest &found)
 {
+    found.edges = std::min(found.edges, weakest_edge(page, shot));
     for (const QLCDNumber *display : page->findChildren<QLCDNumber *>()) {
         const QRect area = on_screen(display, display->contentsRect().adjusted(2, 2, -2, -2));
         found.digits = std::min(found.digits, best_contrast(shot, area, background(shot, area)));
@@ -214,6 +275,7 @@ int main(int argc, char *argv[])
         lowest found;
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
+            w->setFocus(Qt::OtherFocusReason); // no focus frame on an edge that is measured
             QTest::qWait(100);
             const QImage shot = screen_of(w);
             if (args.size() > 2) {
@@ -222,10 +284,11 @@ int main(int argc, char *argv[])
             }
             measure_page(tabs->widget(i), shot, found);
         }
-        const bool ok = found.digits >= 3 && found.rings >= 3 && found.link >= 4.5 && found.focus >= 3;
+        const bool ok =
+            found.digits >= 3 && found.rings >= 3 && found.link >= 4.5 && found.focus >= 3 && found.edges >= 3;
         std::printf("%s palette: lowest contrast of the digits %.2f:1, of the option rings and boxes %.2f:1, of the "
-                    "link %.2f:1; focus shown at %.2f:1%s\n",
-                    qPrintable(name), found.digits, found.rings, found.link, found.focus,
+                    "link %.2f:1, of the edges of buttons, tabs and boxes %.2f:1; focus shown at %.2f:1%s\n",
+                    qPrintable(name), found.digits, found.rings, found.link, found.edges, found.focus,
                     ok ? "" : "  <- too low to be seen");
         readable = readable && ok;
     }
