@@ -61,6 +61,13 @@ bool make_folder(const QString &folder)
     return true;
 }
 
+// What the file at `path` holds now; a file that cannot be read counts as missing.
+paper::file_identity identity_of_file(const QString &path)
+{
+    QByteArray bytes;
+    return platform::read_whole_file(path, bytes, nullptr) ? paper::identity_of(bytes) : paper::file_identity{};
+}
+
 // The files of one open paper.
 struct paper_files {
     QString record;
@@ -136,12 +143,6 @@ private:
             busy_ = false;
             changed_.notify_all();
         }
-    }
-
-    static paper::file_identity identity_of_file(const QString &path)
-    {
-        QByteArray bytes;
-        return platform::read_whole_file(path, bytes, nullptr) ? paper::identity_of(bytes) : paper::file_identity{};
     }
 
     void do_job(job &next)
@@ -349,12 +350,8 @@ void offer_recovery_record(Ui::vq_stu &ui, const QString &chosen)
     }
     // A record from an earlier run: compared with the files as they are now.
     recovery_record opened = file_answers();
-    QByteArray file_bytes;
-    opened.problem = platform::read_whole_file(current.files.problem, file_bytes, nullptr)
-                         ? paper::identity_of(file_bytes)
-                         : paper::file_identity{};
-    opened.saved = platform::read_whole_file(chosen, file_bytes, nullptr) ? paper::identity_of(file_bytes)
-                                                                          : paper::file_identity{};
+    opened.problem = identity_of_file(current.files.problem);
+    opened.saved = identity_of_file(chosen);
     record_writer::job begin;
     begin.what = record_writer::kind::begin;
     begin.files = current.files;

@@ -237,9 +237,6 @@ bool confirm_close_once()
     asking = true;
     const bool confirmed = confirm_close();
     asking = false;
-    if (confirmed) {
-        drop_recovery_record();
-    }
     return confirmed;
 }
 
@@ -250,7 +247,11 @@ bool may_close_window()
     if (paper::path_bytes(store.paper_path).isEmpty()) {
         return true;
     }
-    return confirm_close_once();
+    if (!confirm_close_once()) {
+        return false;
+    }
+    drop_recovery_record(); // the student agreed to lose what was not saved
+    return true;
 }
 
 void close_paper(Ui::vq_stu &ui)

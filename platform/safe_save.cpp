@@ -197,6 +197,26 @@ QString left_behind_text(const QString &made, leftover left)
                                                      : QStringLiteral("其中仍有一份答案，请尽快请老师删除。"));
 }
 
+// Hands every byte of a new file to the system, gives the file what `old` had (or a new file's rights), flushes it
+// to disk and closes it; a refusal, even one that a network share reports only at the close, is answered.
+// `identity_refused`: the refusal was the identity's.
+system_error fill_new_file(system_file &file, const QByteArray &bytes, const existing_file &old,
+                           bool *identity_refused = nullptr)
+{
+    system_error why = file.write_at(0, bytes.constData(), bytes.size());
+    if (!why) {
+        why = file.take_identity(old);
+        if (why && identity_refused) {
+            *identity_refused = true;
+        }
+    }
+    if (!why) {
+        why = file.sync();
+    }
+    const system_error closing = file.close();
+    return why ? why : closing;
+}
+
 // Writes a file that is not there yet directly, where a new file can be made but not renamed.
 bool write_new_directly(const QString &target, const QByteArray &bytes, QString *error)
 {
@@ -204,22 +224,25 @@ bool write_new_directly(const QString &target, const QByteArray &bytes, QString 
     if (const system_error why = file.create_new(target)) {
         return failed(error, describe_write_failure(target, why, false));
     }
-    system_error why = file.write_at(0, bytes.constData(), bytes.size());
-    if (!why) {
-        why = file.take_identity(existing_file{});
-    }
-    if (!why) {
-        why = file.sync();
-    }
-    const system_error closing = file.close();
-    if (!why) {
-        why = closing;
-    }
-    if (why) {
+    if (const system_error why = fill_new_file(file, bytes, existing_file{})) {
         remove_file(target);
         return failed(error, describe_write_failure(target, why, true));
     }
     return true;
+}
+
+// Takes away the new file `made` of a save that could not replace the answer file, and writes the answer file
+// itself instead: in place, or directly where it is not there yet. A new file that the folder let nobody remove is
+// told to the student once the save is done.
+bool write_instead(const QString &target, const QByteArray &bytes, const existing_file &old, const QString &made,
+                   QString *error)
+{
+    const leftover left = discard(made);
+    const bool saved = old.exists ? write_in_place(target, bytes, error) : write_new_directly(target, bytes, error);
+    if (saved && left != leftover::none && error) {
+        *error = left_behind_text(made, left);
+    }
+    return saved;
 }
 
 } // namespace
@@ -251,47 +274,24 @@ bool write_whole_file(const QString &path, const QByteArray &bytes, QString *err
         return failed(error, describe_write_failure(target, why, false));
     }
     // Every byte is handed to the system before the new file may be read by anyone else, and flushed to disk
-    // before the rename; a refusal, even one that a network share reports only at the close, leaves the old file
-    // as it was and takes the new one away.
-    system_error why = file.write_at(0, bytes.constData(), bytes.size());
+    // before the rename; a refusal leaves the old file as it was and takes the new one away.
     bool identity_refused = false;
-    if (!why) {
-        why = file.take_identity(old);
-        identity_refused = why != 0;
-    }
-    if (!why) {
-        why = file.sync();
-    }
-    const system_error closing = file.close();
-    if (!why) {
-        why = closing;
-    }
-    if (why) {
-        const leftover left = discard(made);
+    if (const system_error why = fill_new_file(file, bytes, old, &identity_refused)) {
         // The new file could not be the teacher's, or the disk or the student's quota has no room for a second
         // copy: the old file itself may still be written, which needs room only for its growth.
         if (old.exists && (identity_refused || disk_full(why))) {
-            const bool saved = write_in_place(target, bytes, error);
-            if (saved && left != leftover::none && error) {
-                *error = left_behind_text(made, left);
-            }
-            return saved;
+            return write_instead(target, bytes, old, made, error);
         }
+        discard(made);
         return failed(error, describe_write_failure(target, why, true));
     }
-    why = replace_file(made, target);
-    if (why && replace_refused(why)) {
-        // The folder takes new files but lets nobody replace or remove one (a hand-in share), or the answer file
-        // cannot be replaced (an append-only folder, a file mounted in its place): it is written in place.
-        remember_replacing_refused(target);
-        const leftover left = discard(made);
-        const bool saved = old.exists ? write_in_place(target, bytes, error) : write_new_directly(target, bytes, error);
-        if (saved && left != leftover::none && error) {
-            *error = left_behind_text(made, left);
+    if (const system_error why = replace_file(made, target)) {
+        if (replace_refused(why)) {
+            // The folder takes new files but lets nobody replace or remove one (a hand-in share), or the answer
+            // file cannot be replaced (an append-only folder, a file mounted in its place): it is written in place.
+            remember_replacing_refused(target);
+            return write_instead(target, bytes, old, made, error);
         }
-        return saved;
-    }
-    if (why) {
         discard(made);
         return failed(error, describe_write_failure(target, why, true));
     }
