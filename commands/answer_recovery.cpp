@@ -365,10 +365,7 @@ void offer_recovery_record(Ui::vq_stu &ui, const QString &chosen)
         why = QStringLiteral("它是为另一份试题（problem.prb）记下的，试题文件在这之后被改动或替换过。");
     }
     const paper::answer_set recovered = paper::recovered_answers(record);
-    if (readable && why.isEmpty() &&
-        (recovered.onech.size() != opened.answers.onech.size() ||
-         recovered.somech.size() != opened.answers.somech.size() ||
-         recovered.unch.size() != opened.answers.unch.size())) {
+    if (readable && why.isEmpty() && !paper::same_questions(recovered, opened.answers)) {
         why = QStringLiteral("它的题目数与试题文件不符。");
     }
     if (!why.isEmpty()) {

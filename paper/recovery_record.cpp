@@ -98,9 +98,14 @@ answer_set recovered_answers(const recovery_record &record)
     return answers;
 }
 
+bool same_questions(const answer_set &a, const answer_set &b)
+{
+    return a.onech.size() == b.onech.size() && a.somech.size() == b.somech.size() && a.unch.size() == b.unch.size();
+}
+
 int differing_answers(const answer_set &a, const answer_set &b)
 {
-    if (a.onech.size() != b.onech.size() || a.somech.size() != b.somech.size() || a.unch.size() != b.unch.size()) {
+    if (!same_questions(a, b)) {
         return static_cast<int>(std::max(a.onech.size(), b.onech.size()) + std::max(a.somech.size(), b.somech.size()) +
                                 std::max(a.unch.size(), b.unch.size()));
     }

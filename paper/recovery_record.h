@@ -57,6 +57,8 @@ answer_set store_answers();
 // The answers the record gives back: the stored ones, with the answer box's text as the answer of its question
 // (a '$' in it replaced as storing the answer would).
 answer_set recovered_answers(const recovery_record &record);
+// Whether both sets hold as many questions of each type.
+bool same_questions(const answer_set &a, const answer_set &b);
 // How many questions have another answer in `b` than in `a`; sets of other sizes differ in every question.
 int differing_answers(const answer_set &a, const answer_set &b);
 // Puts `answers` into the store's questions 1..count; a set of another size changes nothing and answers false.
